@@ -1,0 +1,127 @@
+// The conversion driver and failure reporting.
+//
+// The run: print the banner when the command line is too short; otherwise read every level
+// file in command-line order into one shape model, then write the combined shape file. Every
+// failure goes through Fail, which reports the progress context and the reason on standard
+// output and ends the process with status -5.
+#include "Trimorph.h"
+
+#include <cctype>
+#include <climits>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "Shape.h"
+#include "toolkit3ds/toolkit3ds.h"
+
+namespace {
+
+char gContext[TEXT_BUFFER_SIZE];
+char gMessage[TEXT_BUFFER_SIZE];
+
+}  // namespace
+
+const char* const USAGE_BANNER =
+    "\n"
+    "TRIMORPH v1.06\n"
+    "Copyright (c) 2026 the Trimorph developers.\n"
+    "Report problems to the Trimorph developers, with the level files that caused them.\n"
+    "\n"
+    "This program is used to convert 3D Studio compatible .3ds scene files into\n"
+    "Halvard(tm) compatible .S shape files.\n"
+    "\n"
+    "Usage: Trimorph {out file} {dist levels}\n"
+    "\n"
+    "Where: {out file}    is the name of shape file to be created.\n"
+    "       {dist levels} is a space separated list of source 3ds files ordered\n"
+    "                     by detail level, with most detailed first.\n"
+    "\n"
+    "The names of the 3ds distance level files must be of the form:\n"
+    "\n"
+    "File:  {base name}{max dist}.3ds\n"
+    "\n"
+    "Where: {base name}   only contains letters\n"
+    "       {max dist}    is the maximum distance in metres at which the detail\n"
+    "                     level can be seen.\n";
+
+void SetContext(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  vsnprintf(gContext, sizeof gContext, format, args);
+  va_end(args);
+}
+
+const char* GetContext() {
+  return gContext;
+}
+
+const char* MakeMessage(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  vsnprintf(gMessage, sizeof gMessage, format, args);
+  va_end(args);
+  return gMessage;
+}
+
+void Fail(const char* message, bool showToolkitErrors) {
+  printf("While %s\n", gContext);
+  printf("%s\n", message ? message : "Unexpected error occurred");
+  if (showToolkitErrors) DumpErrorList3ds(stdout);
+  fflush(stdout);
+  exit(FAIL_EXIT_STATUS);
+}
+
+bool ParseMaxDist(const char* fileName, int& maxDist) {
+  size_t len = strlen(fileName);
+  if (len == 0) return false;
+  const char* dot = strrchr(fileName, '.');
+  if (dot == fileName) return false;
+  // Start just before the last '.', or at the last character when there is none; the starting
+  // character itself is taken whatever it is.
+  size_t pos = dot ? size_t(dot - fileName) - 1 : len - 1;
+  while (pos > 0 && isdigit((unsigned char)fileName[pos - 1])) --pos;
+
+  // Read a decimal integer as "%d" would: white space, an optional sign, at least one digit.
+  // Values beyond the 32-bit range saturate to its nearest limit.
+  const char* p = fileName + pos;
+  while (isspace((unsigned char)*p)) ++p;
+  bool negative = false;
+  if (*p == '+' || *p == '-') negative = (*p++ == '-');
+  if (!isdigit((unsigned char)*p)) return false;
+  long long value = 0;
+  const long long limit = negative ? -(long long)INT_MIN : INT_MAX;
+  for (; isdigit((unsigned char)*p); ++p) {
+    value = value * 10 + (*p - '0');
+    if (value > limit) value = limit;
+  }
+  maxDist = int(negative ? -value : value);
+  return true;
+}
+
+void Shape::ReadLevel(const char*, int, int) {
+  // Levels cannot be read yet: the .3ds toolkit and the import are still to come.
+  Fail(nullptr, false);
+}
+
+int TrimorphMain(int argc, char** argv) {
+  if (argc < 3) {
+    fputs(USAGE_BANNER, stdout);
+    return 0;
+  }
+  const char* outName = argv[1];
+  // The model lives until the process ends; it is never torn down.
+  Shape* shape = new Shape;
+  for (int i = 2; i < argc; ++i) {
+    int level = i - 2;
+    SetContext("reading level of detail %d from '%s'", level + 1, argv[i]);
+    int maxDist = 0;
+    if (!ParseMaxDist(argv[i], maxDist))
+      Fail("Max. visible distance not found in file name", false);
+    shape->ReadLevel(argv[i], level, maxDist);
+  }
+  SetContext("writing combined shape file '%s'", outName);
+  shape->WriteShape(outName);
+  return 0;
+}

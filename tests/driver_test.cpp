@@ -1,0 +1,175 @@
+// The command line, the distance rule for level file names, and failure reports.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+#include "Subprocess.h"
+#include "Trimorph.h"
+#include "toolkit3ds.h"
+
+namespace {
+
+struct MaxDistCase {
+  const char* name;
+  bool found;
+  int dist;
+};
+
+TEST(ParseMaxDist, FileNameExamples) {
+  const MaxDistCase cases[] = {
+      {"tree100.3ds", true, 100},
+      {"C:\\models\\tree100.3ds", true, 100},
+      {"tree100", true, 100},
+      {"100.3ds", true, 100},
+      {"tree0.3ds", true, 0},
+      {"tree-5.3ds", true, 5},
+      {"tree12x.3ds", true, 12},
+      {"lod/tree50.3ds", true, 50},
+      {"tree007.3ds", true, 7},
+      {"tree5 .3ds", true, 5},  // the character before the '.' is taken whatever it is
+      {"tree.3ds", false, 0},
+      {"tree-.3ds", false, 0},
+      {".3ds", false, 0},
+      {"..\\lod\\tree100", false, 0},
+      {"", false, 0},
+      {"tree", false, 0},
+      // Beyond the 32-bit range the value saturates.
+      {"tree2147483647.3ds", true, INT_MAX},
+      {"tree2147483648.3ds", true, INT_MAX},
+      {"tree99999999999999999999999.3ds", true, INT_MAX},
+  };
+  for (const MaxDistCase& c : cases) {
+    int dist = -12345;
+    EXPECT_EQ(ParseMaxDist(c.name, dist), c.found) << c.name;
+    EXPECT_EQ(dist, c.found ? c.dist : -12345) << c.name;
+  }
+}
+
+// The banner as the users see it; lines 3 and 4 carry the maker's notice and may change.
+const char* const EXPECTED_BANNER_LINES[] = {
+    "",
+    "TRIMORPH v1.06",
+    nullptr,
+    nullptr,
+    "",
+    "This program is used to convert 3D Studio compatible .3ds scene files into",
+    "Halvard(tm) compatible .S shape files.",
+    "",
+    "Usage: Trimorph {out file} {dist levels}",
+    "",
+    "Where: {out file}    is the name of shape file to be created.",
+    "       {dist levels} is a space separated list of source 3ds files ordered",
+    "                     by detail level, with most detailed first.",
+    "",
+    "The names of the 3ds distance level files must be of the form:",
+    "",
+    "File:  {base name}{max dist}.3ds",
+    "",
+    "Where: {base name}   only contains letters",
+    "       {max dist}    is the maximum distance in metres at which the detail",
+    "                     level can be seen.",
+};
+
+void ExpectBanner(const std::string& out) {
+  size_t pos = 0;
+  int line = 0;
+  for (const char* expected : EXPECTED_BANNER_LINES) {
+    ++line;
+    size_t eol = out.find('\n', pos);
+    ASSERT_NE(eol, std::string::npos) << "banner ends before line " << line;
+    std::string got = out.substr(pos, eol - pos);
+    if (expected) {
+      EXPECT_EQ(got, expected) << "banner line " << line;
+    } else {
+      EXPECT_FALSE(got.empty()) << "banner line " << line << " carries the maker's notice";
+    }
+    pos = eol + 1;
+  }
+  EXPECT_EQ(pos, out.size()) << "nothing may follow the last line";
+}
+
+TEST(Banner, PrintedForShortCommandLines) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{}, std::vector<std::string>{"out.s"}}) {
+    TempDir dir;
+    ChildResult r = RunTrimorph(args, dir.path());
+    ASSERT_TRUE(r.exited);
+    EXPECT_EQ(r.status, 0);
+    ExpectBanner(r.out);
+    EXPECT_TRUE(ListDir(dir.path()).empty()) << "the banner run must not create a file";
+  }
+}
+
+TEST(Driver, LevelFileWithoutDistance) {
+  TempDir dir;
+  ChildResult r = RunTrimorph({"out.s", "tree.3ds"}, dir.path());
+  ASSERT_TRUE(r.exited);
+  EXPECT_EQ(r.status, 251);
+  EXPECT_EQ(r.out,
+            "While reading level of detail 1 from 'tree.3ds'\n"
+            "Max. visible distance not found in file name\n");
+  EXPECT_TRUE(ListDir(dir.path()).empty());
+}
+
+TEST(Fail, ReportFormats) {
+  ChildResult r = RunInChild([] {
+    SetContext("reading level of detail %d from '%s'", 2, "lod500.3ds");
+    Fail("3ds file does not contain a mesh.", false);
+  });
+  ASSERT_TRUE(r.exited);
+  EXPECT_EQ(r.status, 251);
+  EXPECT_EQ(r.out,
+            "While reading level of detail 2 from 'lod500.3ds'\n"
+            "3ds file does not contain a mesh.\n");
+
+  r = RunInChild([] {
+    SetContext("writing combined shape file '%s'", "out.s");
+    Fail(nullptr, false);
+  });
+  ASSERT_TRUE(r.exited);
+  EXPECT_EQ(r.status, 251);
+  EXPECT_EQ(r.out, "While writing combined shape file 'out.s'\nUnexpected error occurred\n");
+}
+
+TEST(Fail, AddsTheToolkitListNewestFirst) {
+  ChildResult r = RunInChild([] {
+    ResetErrorList3ds();
+    SetContext("testing");
+    PushError3ds(ERR_READING_FILE);
+    PushError3ds(ERR_READING_DATABASE);
+    PushError3ds(ERR_CREATING_DATABASE);
+    Fail(nullptr, true);
+  });
+  ASSERT_TRUE(r.exited);
+  EXPECT_EQ(r.status, 251);
+  EXPECT_EQ(r.out,
+            "While testing\n"
+            "Unexpected error occurred\n"
+            "ERR_CREATING_DATABASE: Error occured while creating database\n"
+            "ERR_READING_DATABASE: Error occured while reading database\n"
+            "ERR_READING_FILE: Error occured while reading file\n");
+  // Without the flag the list stays out of the report.
+  r = RunInChild([] {
+    SetContext("testing");
+    PushError3ds(ERR_NO_MEM);
+    Fail("message", false);
+  });
+  EXPECT_EQ(r.out, "While testing\nmessage\n");
+}
+
+TEST(Fail, LongTextsAreCutToTheBuffer) {
+  std::string longName(2000, 'a');
+  ChildResult r = RunInChild([&] {
+    SetContext("reading level of detail %d from '%s'", 1, longName.c_str());
+    Fail(MakeMessage("Material '%s' is not of known type.", longName.c_str()), false);
+  });
+  ASSERT_TRUE(r.exited);
+  EXPECT_EQ(r.status, 251);
+  std::string context = "reading level of detail 1 from '" + longName;
+  std::string message = "Material '" + longName;
+  EXPECT_EQ(r.out, "While " + context.substr(0, TEXT_BUFFER_SIZE - 1) + "\n" +
+                       message.substr(0, TEXT_BUFFER_SIZE - 1) + "\n");
+}
+
+}  // namespace
