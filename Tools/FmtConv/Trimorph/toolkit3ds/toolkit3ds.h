@@ -216,8 +216,10 @@ void SetCurrentFile3ds(File3ds* file);
 void SelectFileByIndex3ds(uint8_t index);
 File3ds* GetCurrentFile3ds();
 uint8_t CurrentFileIndex3ds();
-uint32_t TellFile3ds();
-void SeekFile3ds(uint32_t offset);
+// Offsets are 64-bit so that the end of a chunk (its offset plus a length read from the file)
+// never wraps around.
+uint64_t TellFile3ds();
+void SeekFile3ds(uint64_t offset);
 // Bytes of the current file from the current offset to its end (0 without a current file).
 // Decoders test counts read from a payload against it before allocating for them.
 uint64_t BytesLeft3ds();
