@@ -1,7 +1,292 @@
 // The shape text file writer.
-#include "Shape.h"
+//
+// The model is prepared first (pools ordered and numbered, bounds computed, geometry counted per
+// node); then the file is written from top to bottom in one pass. Positions and normals are
+// written as x, z, y (the model's z axis is the file's second axis), texture coordinates as
+// (u, 1 - v), and triangles with their winding reversed.
+#include <vector>
 
-void Shape::WriteShape(const char*) {
-  // The writer is still to come; nothing may pretend that a file was written.
-  Fail(nullptr, false);
+#include "ShapeWriter.h"
+
+namespace {
+
+const char* const SHADER_NAMES[] = {"Tex", "TexDiff", "BlendATex", "BlendATexDiff", "GlossMap"};
+
+const char* const LIGHT_CFG_TEXTS[] = {
+    "\t\tlight_model_cfg ( 00000000\n\t\t\tuv_ops ( 1\n\t\t\t\tuv_op_copy ( 1 0 "
+    ")\n\t\t\t)\n\t\t)\n",
+    "\t\tlight_model_cfg ( 00000000\n\t\t\tuv_ops ( 2\n\t\t\t\tuv_op_copy ( 1 0 )\n\t\t\t\t"
+    "uv_op_reflectmapfull ( 1 )\n\t\t\t)\n\t\t)\n",
+};
+
+// The order in which the twelve floats of a matrix are written.
+const int MATRIX_ORDER[12] = {0, 2, 1, 6, 8, 7, 3, 5, 4, 9, 11, 10};
+
+template <class T>
+int IndexOf(const ObjEntry<T>* entry) {
+  return entry ? entry->mIndex : -1;
+}
+
+std::vector<sTreeNode*> NodesInHierarchyOrder(const NodeTree& tree) {
+  std::vector<sTreeNode*> nodes;
+  tree.WalkNodes(tree.mRootNode, [&](sTreeNode* n) { nodes.push_back(n); });
+  return nodes;
+}
+
+void WriteSubObject(ShapeText& out, const sSubObject& sub, const std::vector<sTreeNode*>& nodes,
+                    int numNodes) {
+  // Sort vector and volume are written only for sub-objects that asked for them.
+  bool sorted = (sub.mFlags & SUBOBJ_SORTED) != 0;
+  int sortVector = sorted ? IndexOf(sub.mSortVector) : -1;
+  int volume = sorted ? IndexOf(sub.mVolume) : -1;
+  // The geometry counts: triangles, vertex sets, then triangles twice more.
+  out.Write(
+      "\t\t\t\t\t\tsub_object (\n\t\t\t\t\t\t\tsub_object_header ( %08x %d %d 000001d2 %08x\n"
+      "\t\t\t\t\t\t\t\tgeometry_info ( %d %d 0 %d 0 0 %d 0 0 0\n",
+      {unsigned(sub.mFlags), sortVector, volume, unsigned(sub.mLightFlags), sub.mNumTriangles,
+       sub.mNumTxLightCmds, sub.mNumTriangles, sub.mNumTriangles});
+
+  out.Write("\t\t\t\t\t\t\t\t\tgeometry_nodes ( %d\n", {sub.mGeomNodes.mNumObjs});
+  for (const ObjEntry<sGeomNode>* g = sub.mGeomNodes.mFirstObj; g; g = g->mNext) {
+    out.Write(
+        "\t\t\t\t\t\t\t\t\t\tgeometry_node ( %d 0 0 0 0\n\t\t\t\t\t\t\t\t\t\t\tcullable_prims ( "
+        "%d %d %d )\n\t\t\t\t\t\t\t\t\t\t)\n",
+        {g->mObj.mNumTxLightCmds, g->mObj.mNumTrilists, g->mObj.mNumTriangles,
+         g->mObj.mNumTriangles});
+  }
+
+  // Position of each node's geometry node in mGeomNodes, or -1.
+  std::vector<int> geomIndex(size_t(numNodes), -1);
+  int position = 0;
+  for (const ObjEntry<sGeomNode>* g = sub.mGeomNodes.mFirstObj; g; g = g->mNext, ++position) {
+    int n = g->mObj.mNode->mIndex;
+    if (n >= 0 && n < numNodes && geomIndex[size_t(n)] < 0) geomIndex[size_t(n)] = position;
+  }
+  out.Write("\t\t\t\t\t\t\t\t\t)\n\t\t\t\t\t\t\t\tgeometry_node_map ( %d", {numNodes});
+  for (const sTreeNode* node : nodes) out.Write(" %d", {geomIndex[size_t(node->mIndex)]});
+
+  out.Write(" )\n\t\t\t\t\t\t\t\t)\n\t\t\t\t\t\t\t\tsubobject_shaders ( %d",
+            {sub.mShaderRefs.mNumObjs});
+  for (const ObjEntry<ObjEntry<int>*>* r = sub.mShaderRefs.mFirstObj; r; r = r->mNext) {
+    out.Write(" %d", {r->mObj->mIndex});
+  }
+  out.Write(" )\n\t\t\t\t\t\t\t\tsubobject_light_cfgs ( %d", {sub.mLightCfgRefs.mNumObjs});
+  for (const ObjEntry<ObjEntry<int>*>* r = sub.mLightCfgRefs.mFirstObj; r; r = r->mNext) {
+    out.Write(" %d", {r->mObj->mIndex});
+  }
+  out.Write(" ) %d\n\t\t\t\t\t\t\t)\n", {sub.mId});
+
+  out.Write("\t\t\t\t\t\t\tvertices ( %d\n", {sub.mVertices.mNumObjs});
+  for (const ObjEntry<sVertex>* v = sub.mVertices.mFirstObj; v; v = v->mNext) {
+    out.Write(
+        "\t\t\t\t\t\t\t\tvertex ( 00000000 %d %d ffffffff ff000000\n\t\t\t\t\t\t\t\t\tvertex_uvs ( "
+        "1 "
+        "%d )\n\t\t\t\t\t\t\t\t)\n",
+        {v->mObj.mPoint->mIndex, v->mObj.mNormal->mIndex, v->mObj.mUVPoint->mIndex});
+  }
+  out.Write("\t\t\t\t\t\t\t)\n");
+
+  // Vertex sets: runs of consecutive vertices with the same vertex state.
+  struct Run {
+    const void* state;
+    int first;
+    int count;
+  };
+  std::vector<Run> runs;
+  for (const ObjEntry<sVertex>* v = sub.mVertices.mFirstObj; v; v = v->mNext) {
+    if (runs.empty() || runs.back().state != v->mObj.mVtxState) {
+      runs.push_back({v->mObj.mVtxState, v->mIndex, 0});
+    }
+    ++runs.back().count;
+  }
+  out.Write("\t\t\t\t\t\t\tvertex_sets ( %d\n", {int(runs.size())});
+  for (const Run& run : runs) {
+    out.Write("\t\t\t\t\t\t\t\tvertex_set ( %d %d ",
+              {static_cast<const ObjEntry<sVtxState>*>(run.state)->mIndex, run.first});
+    out.Write("%d )\n", {run.count});
+  }
+  out.Write("\t\t\t\t\t\t\t)\n");
+
+  // Primitives: one indexed triangle list per run of triangles with the same primitive state.
+  int numRuns = 0;
+  const ObjEntry<sPrimState>* prev = nullptr;
+  for (const ObjEntry<sTriangle>* t = sub.mTriangles.mFirstObj; t; t = t->mNext) {
+    if (numRuns == 0 || t->mObj.mPrimState != prev) ++numRuns;
+    prev = t->mObj.mPrimState;
+  }
+  out.Write("\t\t\t\t\t\t\tprimitives ( %d\n", {2 * numRuns});
+  const ObjEntry<sTriangle>* t = sub.mTriangles.mFirstObj;
+  while (t) {
+    const ObjEntry<sPrimState>* prim = t->mObj.mPrimState;
+    int n = 0;
+    const ObjEntry<sTriangle>* end = t;
+    while (end && end->mObj.mPrimState == prim) {
+      ++n;
+      end = end->mNext;
+    }
+    out.Write("\t\t\t\t\t\t\t\tprim_state_idx ( %d )\n\t\t\t\t\t\t\t\tindexed_trilist (\n",
+              {prim->mIndex});
+    out.Write("\t\t\t\t\t\t\t\t\tvertex_idxs ( %d", {3 * n});
+    for (const ObjEntry<sTriangle>* u = t; u != end; u = u->mNext) {
+      out.Write(" %d %d %d", {u->mObj.mVertices[0]->mIndex, u->mObj.mVertices[2]->mIndex,
+                              u->mObj.mVertices[1]->mIndex});
+    }
+    out.Write(" )\n\t\t\t\t\t\t\t\t\tnormal_idxs ( %d", {n});
+    for (const ObjEntry<sTriangle>* u = t; u != end; u = u->mNext) {
+      out.Write(" %d 3", {u->mObj.mNormal->mIndex});
+    }
+    out.Write(" )\n\t\t\t\t\t\t\t\t\tflags ( %d", {n});
+    for (int i = 0; i < n; ++i) out.Write(" 00000000");
+    out.Write(" )\n\t\t\t\t\t\t\t\t)\n");
+    t = end;
+  }
+  out.Write("\t\t\t\t\t\t\t)\n\t\t\t\t\t\t)\n");
+}
+
+}  // namespace
+
+void Shape::WriteShape(const char* fileName) {
+  AssignIndices();
+  ComputeBounds();
+  BuildGeomNodes();
+
+  FILE* file = fopen(fileName, "wb");
+  if (!file) Fail("Failed to open output file.", false);
+  ShapeText out(file);
+  const std::vector<sTreeNode*> nodes = NodesInHierarchyOrder(mNodeTree);
+  const int numNodes = mNodeTree.mNumNodes;
+
+  out.Write("VELTAA@@@@@@@@@@JINX0s1t______\n\nshape (\n\tshape_header ( 00000000 00000000 )\n");
+
+  out.Write("\tvolumes ( %d\n", {mVolumes.mNumObjs});
+  for (const ObjEntry<sVolSphere>* e = mVolumes.mFirstObj; e; e = e->mNext) {
+    const sVolSphere& s = e->mObj;
+    out.Write("\t\tvol_sphere (\n\t\t\tvector ( %g %g %g ) %g\n\t\t)\n",
+              {s.mCentre.x, s.mCentre.z, s.mCentre.y, s.mRadius});
+  }
+  out.Write("\t)\n");
+
+  out.Write("\tshader_names ( %d\n", {mShaders.mNumObjs});
+  for (const ObjEntry<int>* e = mShaders.mFirstObj; e; e = e->mNext) {
+    out.Write("\t\tnamed_shader ( %s )\n", {SHADER_NAMES[e->mObj]});
+  }
+  out.Write("\t)\n");
+
+  out.Write("\ttexture_filter_names ( 1\n\t\tnamed_filter_mode ( MipLinear )\n\t)\n");
+
+  out.Write("\tpoints ( %d\n", {mPoints.mNumObjs});
+  for (const ObjEntry<sVector>* e = mPoints.mFirstObj; e; e = e->mNext) {
+    out.Write("\t\tpoint ( %g %g %g )\n", {e->mObj.x, e->mObj.z, e->mObj.y});
+  }
+  out.Write("\t)\n");
+
+  out.Write("\tuv_points ( %d\n", {mUVPoints.mNumObjs});
+  for (const ObjEntry<sUVPoint>* e = mUVPoints.mFirstObj; e; e = e->mNext) {
+    out.Write("\t\tuv_point ( %g %g )\n", {e->mObj.u, 1.0 - double(e->mObj.v)});
+  }
+  out.Write("\t)\n");
+
+  out.Write("\tnormals ( %d\n", {mNormals.mNumObjs});
+  for (const ObjEntry<sVector>* e = mNormals.mFirstObj; e; e = e->mNext) {
+    out.Write("\t\tvector ( %g %g %g )\n", {e->mObj.x, e->mObj.z, e->mObj.y});
+  }
+  out.Write("\t)\n");
+
+  out.Write("\tsort_vectors ( %d\n", {mSortVectors.mNumObjs});
+  for (const ObjEntry<sVector>* e = mSortVectors.mFirstObj; e; e = e->mNext) {
+    out.Write("\t\tvector ( %g %g %g )\n", {e->mObj.x, e->mObj.z, e->mObj.y});
+  }
+  out.Write("\t)\n");
+
+  out.Write("\tcolours ( 0 )\n");
+
+  out.Write("\tmatrices ( %d\n", {numNodes});
+  for (const sTreeNode* node : nodes) {
+    out.Write("\t\tmatrix %s (", {NodeAlias(node->mName)});
+    for (int i : MATRIX_ORDER) out.Write(" %g", {node->mRelMatrix.m[i]});
+    out.Write(" )\n");
+  }
+  out.Write("\t)\n");
+
+  out.Write("\timages ( %d\n", {mImages.mNumObjs});
+  for (const ObjEntry<sImageName>* e = mImages.mFirstObj; e; e = e->mNext) {
+    out.Write("\t\timage ( %s.ace )\n", {e->mObj.mName});
+  }
+  out.Write("\t)\n");
+
+  out.Write("\ttextures ( %d\n", {mImages.mNumObjs});
+  for (const ObjEntry<sImageName>* e = mImages.mFirstObj; e; e = e->mNext) {
+    out.Write("\t\ttexture ( %d 0 -3 ff000000)\n", {e->mIndex});
+  }
+  out.Write("\t)\n");
+
+  out.Write("\tlight_materials ( 0 )\n");
+
+  out.Write("\tlight_model_cfgs ( %d\n", {mLightCfgs.mNumObjs});
+  for (const ObjEntry<int>* e = mLightCfgs.mFirstObj; e; e = e->mNext) {
+    out.Write(LIGHT_CFG_TEXTS[e->mObj]);
+  }
+  out.Write("\t)\n");
+
+  out.Write("\tvtx_states ( %d\n", {mVtxStates.mNumObjs});
+  for (const ObjEntry<sVtxState>* e = mVtxStates.mFirstObj; e; e = e->mNext) {
+    out.Write("\t\tvtx_state ( 00000000 %d %d %d 00000002 )\n",
+              {e->mObj.mNode->mIndex, -1 - e->mObj.mLightMat, e->mObj.mLightCfg->mIndex});
+  }
+  out.Write("\t)\n");
+
+  out.Write("\tprim_states ( %d\n", {mPrimStates.mNumObjs});
+  for (const ObjEntry<sPrimState>* e = mPrimStates.mFirstObj; e; e = e->mNext) {
+    const sPrimState& p = e->mObj;
+    out.Write("\t\tprim_state ( 00000000 %d\n", {p.mShader->mIndex});
+    if (p.mTexture2) {
+      out.Write("\t\t\ttex_idxs ( 2 %d %d ) ", {p.mTexture->mIndex, p.mTexture2->mIndex});
+    } else {
+      out.Write("\t\t\ttex_idxs ( 1 %d ) ", {p.mTexture->mIndex});
+    }
+    out.Write("0 %d %d %d %d\n\t\t)\n", {p.mVtxState->mIndex, p.mAlphaTestMode,
+                                         p.mVtxState->mObj.mLightCfg->mIndex, p.mZBufMode});
+  }
+  out.Write("\t)\n");
+
+  out.Write(
+      "\tlod_controls ( 1\n\t\tlod_control (\n\t\t\tdistance_levels_header ( 0 )\n"
+      "\t\t\tdistance_levels ( %d\n",
+      {mDistLevels.mNumObjs});
+  for (const ObjEntry<sDistLevel>* d = mDistLevels.mFirstObj; d; d = d->mNext) {
+    out.Write(
+        "\t\t\t\tdistance_level (\n\t\t\t\t\tdistance_level_header (\n\t\t\t\t\t\tdlevel_selection "
+        "( %d )\n\t\t\t\t\t\thierarchy ( %d",
+        {d->mObj.mMaxDist, numNodes});
+    // A node is present in a distance level when any input file that fed the level holds it.
+    for (const sTreeNode* node : nodes) {
+      if (!node->mParent) {
+        out.Write(" -1");
+      } else if (node->mLevelMask & d->mObj.mFileMask) {
+        out.Write(" %d", {node->mParent->mIndex});
+      } else {
+        out.Write(" -2");
+      }
+    }
+    out.Write(" )\n\t\t\t\t\t)\n\t\t\t\t\tsub_objects ( %d\n", {d->mObj.mSubObjects.mNumObjs});
+    for (const ObjEntry<sSubObject>* s = d->mObj.mSubObjects.mFirstObj; s; s = s->mNext) {
+      WriteSubObject(out, s->mObj, nodes, numNodes);
+    }
+    out.Write("\t\t\t\t\t)\n\t\t\t\t)\n");
+  }
+  out.Write("\t\t\t)\n\t\t)\n\t)\n");
+
+  if (mNumAnimated != 0) {
+    out.Write("\tanimations ( 1\n\t\tanimation ( %d %d\n\t\t\tanim_nodes ( %d\n",
+              {mNumFrames, mFrameRate, mAnimNodes.mNumObjs});
+    for (const ObjEntry<sAnimNode>* e = mAnimNodes.mFirstObj; e; e = e->mNext) {
+      WriteAnimNode(out, e->mObj);
+    }
+    out.Write("\t\t\t)\n\t\t)\n\t)\n");
+  }
+  out.Write(")\n");
+
+  bool written = out.Flush();
+  if (fclose(file) != 0) written = false;
+  if (!written) Fail("Failed to write output file.", false);
 }

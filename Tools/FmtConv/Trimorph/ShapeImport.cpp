@@ -1,0 +1,289 @@
+// The level-of-detail import: merges one level file, read into a toolkit database, into the
+// shape model.
+//
+// Each mesh object becomes a node of the node tree, matched one to one with the keyframer's
+// object node at the same position. The level is one distance level (found by its distance);
+// each sub-object number found in the material names is one sub-object of it; each corner of a
+// face is one vertex (a vertex state, a point, a normal and a texture coordinate) and each face
+// one triangle. Every pool call is made in a fixed order, because the order of first additions
+// fixes the indices that the output gives to the pools it does not sort.
+//
+// The first pass enters the nodes; the second transforms each mesh into its node's frame and
+// builds its geometry.
+#include <cmath>
+#include <cstring>
+
+#include "Shape.h"
+#include "toolkit3ds/toolkit3ds.h"
+
+namespace {
+
+// The image name of a texture file name: the name up to its last '.', at most 15 characters.
+sImageName ImageName(const char* mapName) {
+  sImageName image = {};
+  size_t len = strlen(mapName);
+  if (const char* dot = strrchr(mapName, '.')) len = size_t(dot - mapName);
+  if (len > IMAGE_NAME_SIZE - 1) len = IMAGE_NAME_SIZE - 1;
+  memcpy(image.mName, mapName, len);
+  return image;
+}
+
+bool Finite(float v) {
+  return std::isfinite(v);
+}
+
+[[noreturn]] void FailInvalidGeometry(const char* meshName) {
+  Fail(MakeMessage("Mesh '%s' has invalid geometry data.", meshName), false);
+}
+
+// A fetched record the import needs is missing only when a toolkit error is pending.
+template <class T>
+void RequireRecord(const T* record) {
+  if (!record) Fail(nullptr, true);
+}
+
+// Everything the second pass reads from a mesh must lie within its arrays, and every number
+// that reaches the shape file must be finite.
+void CheckMeshGeometry(const Mesh3ds& mesh) {
+  const char* name = mesh.name;
+  if (mesh.pointarray.size() < mesh.pointcount) FailInvalidGeometry(name);
+  if (mesh.textcount < mesh.pointcount || mesh.textarray.size() < mesh.pointcount) {
+    FailInvalidGeometry(name);
+  }
+  if (mesh.trianglearray.size() < mesh.trianglecount) FailInvalidGeometry(name);
+  if (mesh.smoothingarray && mesh.smoothingarray.size() < mesh.trianglecount) {
+    FailInvalidGeometry(name);
+  }
+  for (uint32_t f = 0; f < mesh.trianglecount; ++f) {
+    const Face3ds& face = mesh.trianglearray[f];
+    if (face.v1 >= mesh.pointcount || face.v2 >= mesh.pointcount || face.v3 >= mesh.pointcount) {
+      FailInvalidGeometry(name);
+    }
+  }
+  if (mesh.matgrouparray.size() < mesh.matgroupcount) FailInvalidGeometry(name);
+  for (uint32_t j = 0; j < mesh.matgroupcount; ++j) {
+    const MeshMatGroup3ds& g = mesh.matgrouparray[j];
+    if (g.trianglecount > 0 && g.triangleindex.size() < g.trianglecount) FailInvalidGeometry(name);
+    for (uint32_t r = 0; r < g.trianglecount; ++r) {
+      if (g.triangleindex[r] >= mesh.trianglecount) FailInvalidGeometry(name);
+    }
+  }
+  for (uint32_t v = 0; v < mesh.pointcount; ++v) {
+    const Point3ds& p = mesh.pointarray[v];
+    const TexVert3ds& t = mesh.textarray[v];
+    if (!Finite(p.x) || !Finite(p.y) || !Finite(p.z) || !Finite(t.u) || !Finite(t.v)) {
+      FailInvalidGeometry(name);
+    }
+  }
+}
+
+// The keyframer node's pivot and, on the first level, the tracks that become animation keys.
+void CheckNodeValues(const KfMesh3ds& kf, const char* meshName, bool firstLevel) {
+  if (!Finite(kf.pivot.x) || !Finite(kf.pivot.y) || !Finite(kf.pivot.z)) {
+    FailInvalidGeometry(meshName);
+  }
+  if (!firstLevel) return;
+  if (kf.poskeycount > 1) {
+    if (kf.posvalues.size() < kf.poskeycount || kf.poskeys.size() < kf.poskeycount) {
+      FailInvalidGeometry(meshName);
+    }
+    for (uint32_t i = 0; i < kf.poskeycount; ++i) {
+      const Point3ds& p = kf.posvalues[i];
+      if (!Finite(p.x) || !Finite(p.y) || !Finite(p.z)) FailInvalidGeometry(meshName);
+    }
+  }
+  if (kf.rotkeycount > 1) {
+    if (kf.rotvalues.size() < kf.rotkeycount || kf.rotkeys.size() < kf.rotkeycount) {
+      FailInvalidGeometry(meshName);
+    }
+    for (uint32_t i = 0; i < kf.rotkeycount; ++i) {
+      const RotKey3ds& r = kf.rotvalues[i];
+      if (!Finite(r.angle) || !Finite(r.x) || !Finite(r.y) || !Finite(r.z)) {
+        FailInvalidGeometry(meshName);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+float Shape::GetMeshScale(Database3ds* db) {
+  // The master scale of the file is not applied; reading the settings surfaces toolkit errors.
+  MeshSettings3ds* settings = nullptr;
+  GetMeshSettings3ds(db, &settings);
+  ReleaseMeshSettings3ds(&settings);
+  return 1.0f;
+}
+
+void Shape::ReadAnimSettings(Database3ds* db) {
+  KfSets3ds* kfsets = nullptr;
+  GetKeyframerSettings3ds(db, &kfsets);
+  RequireRecord(kfsets);
+  mNumFrames = kfsets->anim.length;
+  mFrameRate = 30;
+  if (kfsets->seg.use && !(kfsets->seg.begin == 0 && kfsets->seg.end == kfsets->anim.length)) {
+    Fail("Animation segment beginning/end do not match track limits.", false);
+  }
+  ReleaseKeyframerSettings3ds(&kfsets);
+}
+
+void Shape::ImportLevel(Database3ds* db, int levelIndex, int maxDist) {
+  const float meshScale = GetMeshScale(db);
+  if (ErrorsPending3ds) Fail(nullptr, true);
+
+  if (levelIndex == 0) {
+    ReadAnimSettings(db);
+    mNumAnimated = 0;
+  }
+
+  sDistLevel newLevel;
+  newLevel.mMaxDist = maxDist;
+  sDistLevel& level = mDistLevels.FindOrAdd(std::move(newLevel))->mObj;
+  level.mFileMask |= 1u << (unsigned(levelIndex) % 32);
+
+  const uint32_t numNode = GetObjectNodeCount3ds(db);
+  const uint32_t meshCount = GetMeshCount3ds(db);
+  uint32_t n;
+  if (numNode == 0) {
+    if (meshCount != 1) Fail("No nodes, so mesh count must be 1.", false);
+    n = 1;
+  } else {
+    if (numNode != meshCount) {
+      Fail("Dummy nodes are not supported, number of nodes must match number of meshes.", false);
+    }
+    n = numNode;
+  }
+
+  // First pass: the node hierarchy.
+  for (uint32_t i = 0; i < n; ++i) {
+    Mesh3ds* mesh = nullptr;
+    GetMeshByIndex3ds(db, i, &mesh);
+    RequireRecord(mesh);
+    if (!mesh->textarray) Fail("Untextured nodes/shapes are not supported.", false);
+
+    KfMesh3ds* kf = nullptr;
+    GetObjectNodeByIndex3ds(db, i, &kf);
+    if (numNode > 0) RequireRecord(kf);
+    if (kf) {
+      if (kf->instance[0]) Fail("Instance found in mesh file, instances are not supported.", false);
+      if (strcmp(kf->name, mesh->name) != 0) {
+        Fail("Non-matching mesh and animation node found.", false);
+      }
+    }
+
+    sMatrix m;
+    memcpy(m.m, mesh->localframe, sizeof m.m);
+    if (!m.IsOrthoNormal()) {
+      if (kf) {
+        Fail(MakeMessage("Node '%s' has a scale or reflection in it, these are not supported.",
+                         kf->name),
+             false);
+      }
+      Fail("Node has a scale or reflection in it, these are not supported.", false);
+    }
+    if (!Finite(m.m[9]) || !Finite(m.m[10]) || !Finite(m.m[11])) FailInvalidGeometry(mesh->name);
+    for (int t = 9; t < 12; ++t) m.m[t] = m.m[t] * meshScale;
+
+    mNodeTree.AddNode(mesh->name, kf ? kf->parent : nullptr, m, levelIndex);
+
+    ReleaseObjectNode3ds(&kf);
+    ReleaseMesh3ds(&mesh);
+  }
+  mNodeTree.ComputeMatrices();
+
+  // Second pass: geometry.
+  for (uint32_t i = 0; i < n; ++i) {
+    Mesh3ds* mesh = nullptr;
+    GetMeshByIndex3ds(db, i, &mesh);
+    RequireRecord(mesh);
+    if (!mesh->textarray) Fail("Untextured nodes/shapes are not supported.", false);
+    CheckMeshGeometry(*mesh);
+
+    KfMesh3ds* kf = nullptr;
+    GetObjectNodeByIndex3ds(db, i, &kf);
+    if (numNode > 0) RequireRecord(kf);
+    if (kf) CheckNodeValues(*kf, mesh->name, levelIndex == 0);
+
+    sTreeNode* node = mNodeTree.FindNode(mesh->name);
+    if (!node) Fail(nullptr, false);
+
+    // Into the node's frame, relative to the pivot.
+    for (uint32_t v = 0; v < mesh->pointcount; ++v) {
+      Point3ds& p = mesh->pointarray[v];
+      sVector q = node->mInvMatrix.TransformPoint(sVector(p.x, p.y, p.z));
+      if (kf) q = q - sVector(kf->pivot.x, kf->pivot.y, kf->pivot.z);
+      p = {q.x, q.y, q.z};
+    }
+
+    sMeshNorm* normals = ComputeMeshNormals(mesh);
+
+    if (kf && levelIndex == 0) AddNodeTrack(kf, node);
+
+    for (uint32_t j = 0; j < mesh->matgroupcount; ++j) {
+      const MeshMatGroup3ds& g = mesh->matgrouparray[j];
+      Material3ds* material = nullptr;
+      GetMaterialByName3ds(db, g.name, &material);
+      if (!material) {
+        if (ErrorsPending3ds) Fail(nullptr, true);
+        Fail(MakeMessage("Material '%s' not found in 3ds file.", g.name), false);
+      }
+
+      const sMatType* type = nullptr;
+      int number = 0;
+      bool sorted = false;
+      ParseMaterialName(g.name, type, number, sorted);
+
+      if (!material->texture.map.name[0]) {
+        Fail(MakeMessage("No texture name found in material '%s'.", g.name), false);
+      }
+      if (type->mLightCfg == LIGHTCFG_REFLECT && !material->texture2.map.name[0]) {
+        Fail(
+            MakeMessage("No reflection map texture name found in material '%s' texture 2.", g.name),
+            false);
+      }
+
+      ObjEntry<int>* lightCfg = mLightCfgs.FindOrAdd(type->mLightCfg);
+      ObjEntry<sVtxState>* vtxState = mVtxStates.FindOrAdd({node, type->mLightMat, lightCfg});
+      ObjEntry<int>* shader = mShaders.FindOrAdd(type->mShader);
+      ObjEntry<sImageName>* image = mImages.FindOrAdd(ImageName(material->texture.map.name));
+      ObjEntry<sImageName>* image2 = nullptr;
+      if (type->mLightCfg == LIGHTCFG_REFLECT) {
+        image2 = mImages.FindOrAdd(ImageName(material->texture2.map.name));
+      }
+      ObjEntry<sPrimState>* primState = mPrimStates.FindOrAdd(
+          {shader, image, image2, vtxState, type->mAlphaTestMode, type->mZBufMode, type->mSortKey});
+      ReleaseMaterial3ds(&material);
+
+      sSubObject newSub;
+      newSub.mId = number;
+      sSubObject& sub = level.mSubObjects.FindOrAdd(std::move(newSub))->mObj;
+      if (sorted) sub.mFlags |= SUBOBJ_SORTED;
+      if (type->mClearFlag400) sub.mFlags &= ~SUBOBJ_FLAG400;
+      sub.mShaderRefs.FindOrAdd(shader);
+      sub.mLightCfgRefs.FindOrAdd(lightCfg);
+
+      for (uint32_t r = 0; r < g.trianglecount; ++r) {
+        const uint16_t f = g.triangleindex[r];
+        const uint32_t s = mesh->smoothingarray ? mesh->smoothingarray[f] : 0;
+        const Face3ds& face = mesh->trianglearray[f];
+        const uint16_t corners[3] = {face.v1, face.v2, face.v3};
+        ObjEntry<sVertex>* vertices[3];
+        for (int c = 0; c < 3; ++c) {
+          const uint16_t v = corners[c];
+          const Point3ds& p = mesh->pointarray[v];
+          ObjEntry<sVector>* point = mPoints.FindOrAdd(sVector(p.x, p.y, p.z) * meshScale);
+          const TexVert3ds& t = mesh->textarray[v];
+          ObjEntry<sUVPoint>* uv = mUVPoints.FindOrAdd(sUVPoint{t.u, t.v});
+          ObjEntry<sVector>* normal = mNormals.FindOrAdd(FindVertexNormal(normals, s, v));
+          vertices[c] = sub.mVertices.FindOrAdd({vtxState, point, normal, uv});
+        }
+        ObjEntry<sVector>* faceNormal = mNormals.FindOrAdd(normals->mFaceNorms[f]);
+        sub.mTriangles.Add({primState, {vertices[0], vertices[1], vertices[2]}, faceNormal});
+      }
+    }
+
+    FreeMeshNormals(normals);
+    ReleaseObjectNode3ds(&kf);
+    ReleaseMesh3ds(&mesh);
+  }
+}

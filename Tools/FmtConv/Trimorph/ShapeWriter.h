@@ -1,0 +1,61 @@
+// The text of a shape file as it is written.
+//
+// Texts are given in C printf style with "\n" line ends; every "\n" is stored as carriage
+// return plus line feed, on every platform. The conversions are "%d", "%08x", "%g" (a float
+// widened to double, six significant digits, trailing zeros dropped) and "%s". As with printf,
+// arguments beyond the conversions of a text are not written.
+#ifndef TRIMORPH_SHAPEWRITER_H
+#define TRIMORPH_SHAPEWRITER_H
+
+#include <cstdint>
+#include <cstdio>
+#include <initializer_list>
+#include <string>
+
+#include "Shape.h"
+
+// One argument of a text.
+struct TextArg {
+  enum Kind { INT, UINT, FLOAT, STR } kind;
+  union {
+    long long i;
+    double f;
+    const char* s;
+  };
+  TextArg(int v) : kind(INT), i(v) {}
+  TextArg(unsigned v) : kind(UINT), i(v) {}
+  TextArg(float v) : kind(FLOAT), f(v) {}
+  TextArg(double v) : kind(FLOAT), f(v) {}
+  TextArg(const char* v) : kind(STR), s(v) {}
+};
+
+class ShapeText {
+ public:
+  // Text goes to out when it is given, otherwise it is kept in memory (see Text()).
+  explicit ShapeText(FILE* out = nullptr);
+  ShapeText(const ShapeText&) = delete;
+  ShapeText& operator=(const ShapeText&) = delete;
+
+  void Write(const char* format, std::initializer_list<TextArg> args = {});
+  // Writes what is buffered to the file; false when the file refused it (now or earlier).
+  bool Flush();
+  // The text kept in memory (without a file), or what is not yet flushed.
+  const std::string& Text() const { return mBuffer; }
+
+  // "%g" of a value, as C's printf writes it.
+  static void AppendG(std::string& out, double value);
+
+ private:
+  void Put(char c);
+  void MaybeFlush();
+
+  FILE* mOut;
+  std::string mBuffer;
+  bool mFailed = false;
+};
+
+// Writes one anim_node block: the node's aliased name, its rotation track and its position
+// track (each only with more than one key), converted to the file's axes.
+void WriteAnimNode(ShapeText& text, const sAnimNode& node);
+
+#endif  // TRIMORPH_SHAPEWRITER_H
