@@ -82,8 +82,10 @@ sMatrix sMatrix::operator*(const sMatrix& b) const {
   return c;
 }
 
-void sMatrix::RigidInverse(sMatrix& r) const {
+void sMatrix::RigidInverse(sMatrix& out) const {
+  // Built in a local so that a matrix can be inverted into itself.
   const float* M = m;
+  sMatrix r;
   r.m[0] = M[0];
   r.m[1] = M[3];
   r.m[2] = M[6];
@@ -96,6 +98,7 @@ void sMatrix::RigidInverse(sMatrix& r) const {
   r.m[9] = float(-(double(M[9]) * M[0] + double(M[10]) * M[1] + double(M[11]) * M[2]));
   r.m[10] = float(-(double(M[9]) * M[3] + double(M[10]) * M[4] + double(M[11]) * M[5]));
   r.m[11] = float(-(double(M[9]) * M[6] + double(M[10]) * M[7] + double(M[11]) * M[8]));
+  out = r;
 }
 
 sVector sMatrix::TransformPoint(const sVector& p) const {

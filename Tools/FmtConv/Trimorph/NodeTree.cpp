@@ -1,0 +1,155 @@
+// The node hierarchy: merging nodes of all levels by name, level masks, hierarchy indices and
+// the parent- and root-relative matrices.
+#include "NodeTree.h"
+
+#include <cstring>
+#include <new>
+
+#include "Trimorph.h"
+
+namespace {
+
+const char* const MSG_CONFLICTING_HIERARCHY =
+    "Conflicting hierarchy found, possible incompatibility between distance levels.";
+const char* const MSG_MULTIPLE_ROOTS = "Animation hierarchy contains multiple root nodes";
+// A parent name too long for a node name can only be an instanced parent.
+const char* const MSG_INSTANCE = "Instance found in mesh file, instances are not supported.";
+
+// A node as the tree stores it. Besides the public record the tree keeps the frame that
+// AddNode was last given (the node's frame in the world), so that every ComputeMatrices derives
+// the relative matrices from world frames, also for a node that a later level does not enter
+// again and whose mMatrix already holds its frame relative to the root.
+struct sStoredNode : sTreeNode {
+  sMatrix mWorldMatrix;
+};
+
+sStoredNode* Stored(sTreeNode* node) {
+  return static_cast<sStoredNode*>(node);
+}
+
+bool NameFits(const char* name) {
+  return strlen(name) < size_t(NODE_NAME_SIZE);
+}
+
+// A new, unlinked node with the given name and no level bits; fails when the name does not fit
+// or the node cannot be allocated. The matrices are zero until AddNode sets them.
+sStoredNode* NewNode(const char* name) {
+  if (!NameFits(name)) Fail(nullptr, false);
+  sStoredNode* node = new (std::nothrow) sStoredNode();
+  if (!node) Fail(nullptr, false);
+  strcpy(node->mName, name);
+  node->mIndex = -1;
+  return node;
+}
+
+uint32_t LevelBit(int level) {
+  return uint32_t(1) << (unsigned(level) & 31u);
+}
+
+void SetFrame(sTreeNode* node, const sMatrix& matrix) {
+  node->mMatrix = matrix;
+  matrix.RigidInverse(node->mInvMatrix);
+  Stored(node)->mWorldMatrix = matrix;
+}
+
+}  // namespace
+
+NodeTree::~NodeTree() {
+  sTreeNode* node = mFirstNode;
+  while (node) {
+    sTreeNode* next = node->mNextNode;
+    delete Stored(node);
+    node = next;
+  }
+  mFirstNode = nullptr;
+  mRootNode = nullptr;
+  mNumNodes = 0;
+}
+
+sTreeNode* NodeTree::FindNode(const char* name) const {
+  for (sTreeNode* node = mFirstNode; node; node = node->mNextNode) {
+    if (strcmp(node->mName, name) == 0) return node;
+  }
+  return nullptr;
+}
+
+sTreeNode* NodeTree::FindOrAddNode(const char* name) {
+  if (sTreeNode* node = FindNode(name)) return node;
+  ++mNumNodes;
+  sStoredNode* node = NewNode(name);
+  node->mNextNode = mFirstNode;
+  mFirstNode = node;
+  return node;
+}
+
+sTreeNode* NodeTree::AddNode(const char* name, const char* parentName, const sMatrix& matrix,
+                             int level) {
+  if (!parentName || !parentName[0]) {
+    // The root of the hierarchy.
+    sTreeNode* node = FindNode(name);
+    if (node != mRootNode && (mRootNode || (node && node->mParent))) {
+      Fail(MSG_MULTIPLE_ROOTS, false);
+    }
+    if (!node) {
+      sStoredNode* created = NewNode(name);
+      created->mNextNode = mFirstNode;
+      mFirstNode = created;
+      ++mNumNodes;
+      node = created;
+    }
+    mRootNode = node;
+    SetFrame(node, matrix);
+    node->mLevelMask |= LevelBit(level);
+    return node;
+  }
+
+  if (!NameFits(parentName)) Fail(MSG_INSTANCE, false);
+
+  // The parent is created before the node itself when neither is known yet.
+  sTreeNode* parent = FindOrAddNode(parentName);
+  sTreeNode* node = FindOrAddNode(name);
+  if (node == mRootNode || (node->mParent && node->mParent != parent)) {
+    Fail(MSG_CONFLICTING_HIERARCHY, false);
+  }
+  if (!node->mParent) {
+    // Linking the node under a parent that is the node itself or lies below it would close a
+    // cycle, after which no walk of the hierarchy would end.
+    for (sTreeNode* up = parent; up; up = up->mParent) {
+      if (up == node) Fail(MSG_CONFLICTING_HIERARCHY, false);
+    }
+  }
+
+  SetFrame(node, matrix);
+
+  if (!node->mParent) {
+    node->mNextSibling = parent->mFirstChild;
+    parent->mFirstChild = node;
+    node->mParent = parent;
+  }
+
+  node->mLevelMask |= LevelBit(level);
+  for (sTreeNode* up = parent; up; up = up->mParent) up->mLevelMask |= node->mLevelMask;
+  return node;
+}
+
+void NodeTree::NumberNodes() {
+  int counter = 0;
+  WalkNodes(mRootNode, [&counter](sTreeNode* node) { node->mIndex = counter++; });
+  // A node outside the root's tree: a second tree, or a parent that was never entered.
+  if (counter != mNumNodes) Fail(nullptr, false);
+}
+
+void NodeTree::ComputeMatrices() {
+  NumberNodes();
+  sTreeNode* root = mRootNode;
+  WalkNodes(root, [root](sTreeNode* node) {
+    if (!node->mParent) {
+      node->mRelMatrix = sMatrix::Identity();
+      node->mMatrix = sMatrix::Identity();
+    } else {
+      const sMatrix& world = Stored(node)->mWorldMatrix;
+      node->mRelMatrix = world * node->mParent->mInvMatrix;
+      node->mMatrix = world * root->mInvMatrix;
+    }
+  });
+}

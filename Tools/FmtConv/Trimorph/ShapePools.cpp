@@ -1,0 +1,21 @@
+// Pool equalities that are not written inline in the shape model's header.
+#include "Shape.h"
+
+namespace {
+
+char FoldCase(char c) {
+  return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+}  // namespace
+
+// Image names compare without regard to the case of letters, up to their terminator or the end
+// of the 16-byte field, whichever comes first.
+bool ObjTraits<sImageName>::Equal(const sImageName& a, const sImageName& b) {
+  for (int i = 0; i < IMAGE_NAME_SIZE; ++i) {
+    char ca = FoldCase(a.mName[i]);
+    if (ca != FoldCase(b.mName[i])) return false;
+    if (!ca) return true;
+  }
+  return true;
+}

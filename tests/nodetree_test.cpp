@@ -1,0 +1,344 @@
+// The node hierarchy: merging by name, walk order and indices, level masks, the derived
+// matrices and the hierarchy failures.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "FailReport.h"
+#include "NodeTree.h"
+
+namespace {
+
+const char* const CONTEXT = "reading level of detail 2 from 'lod500.3ds'";
+const char* const CONFLICT =
+    "Conflicting hierarchy found, possible incompatibility between distance levels.";
+const char* const MULTIPLE_ROOTS = "Animation hierarchy contains multiple root nodes";
+const char* const INSTANCE = "Instance found in mesh file, instances are not supported.";
+
+sMatrix At(float x, float y = 0, float z = 0) {
+  sMatrix m = sMatrix::Identity();
+  m.m[9] = x;
+  m.m[10] = y;
+  m.m[11] = z;
+  return m;
+}
+
+std::string WalkOrder(const NodeTree& tree) {
+  std::string s;
+  tree.WalkNodes(tree.mRootNode, [&s](sTreeNode* n) {
+    if (!s.empty()) s += ",";
+    s += n->mName;
+  });
+  return s;
+}
+
+std::string NodeList(const NodeTree& tree) {
+  std::string s;
+  for (sTreeNode* n = tree.mFirstNode; n; n = n->mNextNode) {
+    if (!s.empty()) s += ",";
+    s += n->mName;
+  }
+  return s;
+}
+
+void ExpectMatrix(const sMatrix& m, const float (&expected)[12], const char* what) {
+  for (int i = 0; i < 12; ++i) EXPECT_FLOAT_EQ(m.m[i], expected[i]) << what << " element " << i;
+}
+
+const float IDENTITY[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
+
+TEST(NodeTree, ChildrenAreWalkedLastLinkedFirst) {
+  NodeTree tree;
+  sTreeNode* a = tree.AddNode("A", nullptr, At(0), 0);
+  sTreeNode* b = tree.AddNode("B", "A", At(1), 0);
+  sTreeNode* c = tree.AddNode("C", "A", At(2), 0);
+  EXPECT_EQ(tree.mRootNode, a);
+  EXPECT_EQ(b->mParent, a);
+  EXPECT_EQ(a->mFirstChild, c);
+  EXPECT_EQ(c->mNextSibling, b);
+  EXPECT_EQ(b->mIndex, -1);
+  tree.ComputeMatrices();
+  EXPECT_EQ(WalkOrder(tree), "A,C,B");
+  EXPECT_EQ(a->mIndex, 0);
+  EXPECT_EQ(c->mIndex, 1);
+  EXPECT_EQ(b->mIndex, 2);
+  EXPECT_EQ(tree.mNumNodes, 3);
+
+  // Entered again under the same parent, B keeps its place among the children.
+  tree.AddNode("A", "", At(0), 1);
+  tree.AddNode("B", "A", At(1), 1);
+  tree.AddNode("C", "A", At(2), 1);
+  tree.ComputeMatrices();
+  EXPECT_EQ(WalkOrder(tree), "A,C,B");
+  EXPECT_EQ(tree.mNumNodes, 3);
+}
+
+TEST(NodeTree, WalkFromAChildCoversItsFollowingSiblings) {
+  NodeTree tree;
+  tree.AddNode("R", nullptr, At(0), 0);
+  tree.AddNode("X", "R", At(0), 0);
+  tree.AddNode("Y", "R", At(0), 0);
+  tree.AddNode("Y1", "Y", At(0), 0);
+  tree.AddNode("X1", "X", At(0), 0);
+  tree.AddNode("X2", "X", At(0), 0);
+  tree.AddNode("X21", "X2", At(0), 0);
+  EXPECT_EQ(WalkOrder(tree), "R,Y,Y1,X,X2,X21,X1");
+  std::string from;
+  tree.WalkNodes(tree.FindNode("X2"),
+                 [&from](sTreeNode* n) { from += std::string(n->mName) + " "; });
+  EXPECT_EQ(from, "X2 X21 X1 ");
+  int visits = 0;
+  tree.WalkNodes(nullptr, [&visits](sTreeNode*) { ++visits; });
+  EXPECT_EQ(visits, 0);
+}
+
+TEST(NodeTree, ParentIsCreatedBeforeChild) {
+  NodeTree tree;
+  sTreeNode* b = tree.AddNode("B", "A", At(5), 0);
+  EXPECT_EQ(NodeList(tree), "B,A");
+  sTreeNode* a = tree.FindNode("A");
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(b->mParent, a);
+  EXPECT_EQ(tree.mRootNode, nullptr);
+  EXPECT_EQ(tree.AddNode("A", nullptr, At(0), 0), a);
+  EXPECT_EQ(tree.mRootNode, a);
+  tree.ComputeMatrices();
+  EXPECT_EQ(WalkOrder(tree), "A,B");
+  EXPECT_EQ(tree.mNumNodes, 2);
+}
+
+TEST(NodeTree, NamesCompareExactly) {
+  NodeTree tree;
+  tree.AddNode("Door", nullptr, At(0), 0);
+  EXPECT_NE(tree.FindNode("Door"), nullptr);
+  EXPECT_EQ(tree.FindNode("door"), nullptr);
+  EXPECT_EQ(tree.FindNode("Doo"), nullptr);
+  EXPECT_EQ(tree.FindNode("Door1"), nullptr);
+  // Eleven characters fit the name field, as a node and as a parent.
+  sTreeNode* child = tree.AddNode("ElevenChars", "Door", At(1), 0);
+  EXPECT_STREQ(child->mName, "ElevenChars");
+  tree.AddNode("Leaf", "ElevenChars", At(2), 0);
+  EXPECT_EQ(tree.FindNode("ElevenChars"), child);
+  EXPECT_EQ(tree.FindNode("ElevenChars2"), nullptr);
+  EXPECT_EQ(tree.mNumNodes, 3);
+}
+
+TEST(NodeTree, LevelMasksAcrossLevels) {
+  NodeTree tree;
+  sTreeNode* a = tree.AddNode("A", nullptr, At(0), 0);
+  sTreeNode* b = tree.AddNode("B", "A", At(1), 0);
+  tree.ComputeMatrices();
+  EXPECT_EQ(a->mLevelMask, 1u);
+  EXPECT_EQ(b->mLevelMask, 1u);
+
+  tree.AddNode("A", nullptr, At(0), 1);
+  sTreeNode* d = tree.AddNode("D", "A", At(3), 1);
+  tree.ComputeMatrices();
+  EXPECT_EQ(a->mLevelMask, 3u);
+  EXPECT_EQ(b->mLevelMask, 1u);
+  EXPECT_EQ(d->mLevelMask, 2u);
+
+  // A node below B in level 2 gives B and A bit 2, D is untouched.
+  sTreeNode* e = tree.AddNode("E", "B", At(4), 2);
+  EXPECT_EQ(e->mLevelMask, 4u);
+  EXPECT_EQ(b->mLevelMask, 5u);
+  EXPECT_EQ(a->mLevelMask, 7u);
+  EXPECT_EQ(d->mLevelMask, 2u);
+
+  // Level numbers wrap at 32 bits: level 35 sets bit 3, level 32 bit 0.
+  tree.AddNode("E", "B", At(4), 35);
+  EXPECT_EQ(e->mLevelMask, 0xCu);
+  EXPECT_EQ(a->mLevelMask, 0xFu);
+  sTreeNode* f = tree.AddNode("F", "A", At(4), 32);
+  EXPECT_EQ(f->mLevelMask, 1u);
+}
+
+TEST(NodeTree, MaskOfANodeEnteredBeforeItsParentReachesTheParent) {
+  NodeTree tree;
+  sTreeNode* b = tree.AddNode("B", "A", At(1), 3);
+  sTreeNode* a = tree.FindNode("A");
+  EXPECT_EQ(b->mLevelMask, 8u);
+  EXPECT_EQ(a->mLevelMask, 8u);
+  tree.AddNode("A", nullptr, At(0), 0);
+  EXPECT_EQ(a->mLevelMask, 9u);
+}
+
+TEST(NodeTree, MatricesRelativeToParentAndRoot) {
+  NodeTree tree;
+  sTreeNode* a = tree.AddNode("A", nullptr, At(10), 0);
+  sTreeNode* b = tree.AddNode("B", "A", At(12), 0);
+  sTreeNode* c = tree.AddNode("C", "B", At(15, 1), 0);
+  const float invA[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, -10, 0, 0};
+  ExpectMatrix(a->mInvMatrix, invA, "A inverse");
+  tree.ComputeMatrices();
+  ExpectMatrix(a->mRelMatrix, IDENTITY, "A relative");
+  ExpectMatrix(a->mMatrix, IDENTITY, "A to root");
+  const float two[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, 2, 0, 0};
+  ExpectMatrix(b->mRelMatrix, two, "B relative");
+  ExpectMatrix(b->mMatrix, two, "B to root");
+  const float cRel[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, 3, 1, 0};
+  const float cRoot[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, 5, 1, 0};
+  ExpectMatrix(c->mRelMatrix, cRel, "C relative");
+  ExpectMatrix(c->mMatrix, cRoot, "C to root");
+  // The inverses keep the frames given to AddNode.
+  ExpectMatrix(a->mInvMatrix, invA, "A inverse after the pass");
+}
+
+TEST(NodeTree, RotatedParent) {
+  // The parent is turned a quarter about z and stands at (10, 0, 0); the child has the same
+  // axes and stands at (10, 5, 0), which is 5 along the parent's x axis (0, 1, 0).
+  NodeTree tree;
+  sMatrix turned = At(10);
+  turned.m[0] = 0, turned.m[1] = 1, turned.m[3] = -1, turned.m[4] = 0;
+  sMatrix child = turned;
+  child.m[10] = 5;
+  tree.AddNode("P", nullptr, turned, 0);
+  sTreeNode* c = tree.AddNode("C", "P", child, 0);
+  tree.ComputeMatrices();
+  const float rel[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, 5, 0, 0};
+  ExpectMatrix(c->mRelMatrix, rel, "C relative");
+  ExpectMatrix(c->mMatrix, rel, "C to root");
+}
+
+TEST(NodeTree, LaterLevelsTakeTheirOwnFrames) {
+  NodeTree tree;
+  sTreeNode* a = tree.AddNode("A", nullptr, At(10), 0);
+  sTreeNode* b = tree.AddNode("B", "A", At(12), 0);
+  tree.ComputeMatrices();
+
+  // Level 1 enters A again, B not: B stays 2 from A, as its level-0 frame says.
+  tree.AddNode("A", nullptr, At(10), 1);
+  tree.ComputeMatrices();
+  const float two[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, 2, 0, 0};
+  ExpectMatrix(b->mRelMatrix, two, "B relative after level 1");
+  ExpectMatrix(b->mMatrix, two, "B to root after level 1");
+
+  // Level 2 enters B at a new place: B takes that frame.
+  tree.AddNode("A", nullptr, At(10), 2);
+  tree.AddNode("B", "A", At(17, 0, 1), 2);
+  tree.ComputeMatrices();
+  const float seven[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, 7, 0, 1};
+  ExpectMatrix(b->mRelMatrix, seven, "B relative after level 2");
+  const float invB[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, -17, 0, -1};
+  ExpectMatrix(b->mInvMatrix, invB, "B inverse after level 2");
+  ExpectMatrix(a->mMatrix, IDENTITY, "A to root after level 2");
+}
+
+struct FailCase {
+  const char* what;
+  void (*run)();
+  const char* message;  // null: "Unexpected error occurred"
+};
+
+TEST(NodeTreeFailures, Reports) {
+  const FailCase cases[] = {
+      {"level 1 moves C from B to A",
+       [] {
+         NodeTree t;
+         t.AddNode("A", nullptr, At(0), 0);
+         t.AddNode("B", "A", At(0), 0);
+         t.AddNode("C", "B", At(0), 0);
+         t.ComputeMatrices();
+         t.AddNode("A", nullptr, At(0), 1);
+         t.AddNode("C", "A", At(0), 1);
+       },
+       CONFLICT},
+      {"the root entered with a parent",
+       [] {
+         NodeTree t;
+         t.AddNode("A", nullptr, At(0), 0);
+         t.AddNode("A", "X", At(0), 1);
+       },
+       CONFLICT},
+      {"a node as its own parent",
+       [] {
+         NodeTree t;
+         t.AddNode("A", "A", At(0), 0);
+       },
+       CONFLICT},
+      {"a node as its own parent below the root",
+       [] {
+         NodeTree t;
+         t.AddNode("R", nullptr, At(0), 0);
+         t.AddNode("A", "A", At(0), 0);
+       },
+       CONFLICT},
+      {"two nodes parents of each other",
+       [] {
+         NodeTree t;
+         t.AddNode("B", "A", At(0), 0);
+         t.AddNode("A", "B", At(0), 0);
+       },
+       CONFLICT},
+      {"a cycle through three nodes",
+       [] {
+         NodeTree t;
+         t.AddNode("B", "A", At(0), 0);
+         t.AddNode("C", "B", At(0), 0);
+         t.AddNode("A", "C", At(0), 1);
+       },
+       CONFLICT},
+      {"two roots in one level",
+       [] {
+         NodeTree t;
+         t.AddNode("A", nullptr, At(0), 0);
+         t.AddNode("B", "", At(0), 0);
+       },
+       MULTIPLE_ROOTS},
+      {"level 1 with another top node",
+       [] {
+         NodeTree t;
+         t.AddNode("A", nullptr, At(0), 0);
+         t.ComputeMatrices();
+         t.AddNode("Z", nullptr, At(0), 1);
+       },
+       MULTIPLE_ROOTS},
+      {"a linked node entered without parent, no root yet",
+       [] {
+         NodeTree t;
+         t.AddNode("B", "A", At(0), 0);
+         t.AddNode("B", nullptr, At(0), 0);
+       },
+       MULTIPLE_ROOTS},
+      {"a parent never entered",
+       [] {
+         NodeTree t;
+         t.AddNode("A", nullptr, At(0), 0);
+         t.AddNode("B", "X", At(0), 0);
+         t.ComputeMatrices();
+       },
+       nullptr},
+      {"nothing entered but a child and its parent",
+       [] {
+         NodeTree t;
+         t.AddNode("B", "A", At(0), 0);
+         t.NumberNodes();
+       },
+       nullptr},
+      {"a parent name too long for a node name",
+       [] {
+         NodeTree t;
+         t.AddNode("A", nullptr, At(0), 0);
+         t.AddNode("B", "Twelve_Chars", At(0), 0);
+       },
+       INSTANCE},
+  };
+  for (const FailCase& c : cases) EXPECT_TRUE(FailsWith(c.run, CONTEXT, c.message)) << c.what;
+}
+
+TEST(NodeTreeFailures, ValidTreesDoNotFail) {
+  // The same calls as some failing cases, minus the offending one, end normally.
+  ChildResult r = RunInChild([] {
+    NodeTree t;
+    t.AddNode("B", "A", At(0), 0);
+    t.AddNode("C", "B", At(0), 0);
+    t.AddNode("A", nullptr, At(0), 0);
+    t.ComputeMatrices();
+  });
+  EXPECT_TRUE(r.exited);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+}
+
+}  // namespace
