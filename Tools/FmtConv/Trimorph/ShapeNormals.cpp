@@ -1,0 +1,125 @@
+// Vertex normals of one mesh from its smoothing groups.
+//
+// Each face gets a unit face normal. Each vertex gets one normal per cluster of smoothing
+// groups: the faces at the vertex that share a group bit with an existing entry of the vertex
+// are summed into it, the first face without any group creates the one flat entry, and every
+// entry is normalised once all faces are in.
+#include <new>
+
+#include "Shape.h"
+#include "toolkit3ds/toolkit3ds.h"
+
+namespace {
+
+// A vertex normal whose summed squared length falls below this (the single-precision value
+// nearest 1e-5) comes from faces that cancel out; the entry then takes its first face normal.
+constexpr float MIN_NORMAL_LENGTH_SQ = 1e-5f;
+
+const char* const ISOLATED_VERTICES_MESSAGE =
+    "The mesh contains one or more isolated vertices, that is, vertices that are not\n"
+    "used in any triangle, these must be removed before the mesh can be converted\n";
+
+// The unit normal of the face with corners a, b, c. A face whose second or third corner nearly
+// coincides with its first, or whose edge cross product is nearly zero, has no direction of its
+// own: it takes the direction from the node's origin towards its first corner, or +z when that
+// corner lies exactly at the origin.
+sVector FaceNormal(const sVector& a, const sVector& b, const sVector& c) {
+  const sVector zero;
+  sVector x = (b - a).Cross(c - a);
+  if (b.NearlyEqual(a) || c.NearlyEqual(a) || x.NearlyEqual(zero)) {
+    if (a.x == 0 && a.y == 0 && a.z == 0) return sVector(0, 0, 1);
+    x = a;
+  }
+  x.Normalise();
+  return x;
+}
+
+sVector Position(const Mesh3ds& mesh, uint16_t v) {
+  const Point3ds& p = mesh.pointarray[v];
+  return sVector(p.x, p.y, p.z);
+}
+
+// The mesh as the import hands it over has every face corner below pointcount and, when it has
+// smoothing groups, one mask per face; both are checked here again before anything is indexed.
+bool MeshIsConsistent(const Mesh3ds& mesh) {
+  if (mesh.pointarray.size() < mesh.pointcount) return false;
+  if (mesh.trianglearray.size() < mesh.trianglecount) return false;
+  if (mesh.smoothingarray && mesh.smoothingarray.size() < mesh.trianglecount) return false;
+  for (uint16_t f = 0; f < mesh.trianglecount; ++f) {
+    const Face3ds& face = mesh.trianglearray[f];
+    if (face.v1 >= mesh.pointcount || face.v2 >= mesh.pointcount || face.v3 >= mesh.pointcount) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+// Precondition: every face corner of the mesh is a vertex index below pointcount, and a
+// smoothing array, when present, holds one mask per face. The import checks both before it
+// asks for the normals; a mesh that breaks them fails here without a message.
+sMeshNorm* ComputeMeshNormals(Mesh3ds* mesh) {
+  if (!mesh || !MeshIsConsistent(*mesh)) Fail(nullptr, false);
+
+  sMeshNorm* normals = new (std::nothrow) sMeshNorm;
+  if (!normals) Fail(nullptr, false);
+  try {
+    normals->mFaceNorms.resize(mesh->trianglecount);
+    normals->mVNormListPtrs.assign(mesh->pointcount, nullptr);
+  } catch (const std::bad_alloc&) {
+    Fail(nullptr, false);
+  }
+
+  for (uint16_t f = 0; f < mesh->trianglecount; ++f) {
+    const Face3ds& face = mesh->trianglearray[f];
+    uint32_t s = mesh->smoothingarray ? mesh->smoothingarray[f] : 0;
+    sVector n =
+        FaceNormal(Position(*mesh, face.v1), Position(*mesh, face.v2), Position(*mesh, face.v3));
+    normals->mFaceNorms[f] = n;
+    AddVertexNormal(normals, &normals->mVNormListPtrs[face.v1], n, s);
+    AddVertexNormal(normals, &normals->mVNormListPtrs[face.v2], n, s);
+    AddVertexNormal(normals, &normals->mVNormListPtrs[face.v3], n, s);
+  }
+
+  for (sVNorm* head : normals->mVNormListPtrs) {
+    if (!head) Fail(ISOLATED_VERTICES_MESSAGE, false);
+    for (sVNorm* e = head; e; e = e->mNext) {
+      if (e->mNorm.LengthSq() < double(MIN_NORMAL_LENGTH_SQ)) e->mNorm = e->mFirstNorm;
+      e->mNorm.Normalise();
+    }
+  }
+  return normals;
+}
+
+void AddVertexNormal(sMeshNorm* normals, sVNorm** list, const sVector& n, uint32_t s) {
+  for (sVNorm* e = *list; e; e = e->mNext) {
+    if (e->mGroups & s) {
+      e->mNorm.x = float(double(e->mNorm.x) + n.x);
+      e->mNorm.y = float(double(e->mNorm.y) + n.y);
+      e->mNorm.z = float(double(e->mNorm.z) + n.z);
+      e->mGroups |= s;
+      return;
+    }
+    // A face without smoothing groups shares the vertex's one flat entry.
+    if (s == 0 && e->mGroups == 0) return;
+  }
+  try {
+    normals->mStore.push_back(sVNorm{*list, n, n, s});
+  } catch (const std::bad_alloc&) {
+    Fail(nullptr, false);
+  }
+  *list = &normals->mStore.back();
+}
+
+const sVector& FindVertexNormal(sMeshNorm* normals, uint32_t s, uint16_t v) {
+  if (v >= normals->mVNormListPtrs.size()) Fail(nullptr, false);
+  for (const sVNorm* e = normals->mVNormListPtrs[v]; e; e = e->mNext) {
+    if ((e->mGroups & s) || (s == 0 && e->mGroups == 0)) return e->mNorm;
+  }
+  Fail(nullptr, false);
+}
+
+void FreeMeshNormals(sMeshNorm* normals) {
+  delete normals;
+}
