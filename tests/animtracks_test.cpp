@@ -55,16 +55,9 @@ sTreeNode MakeNode(const char* name) {
   return n;
 }
 
-// A shape for these tests. They build their nodes themselves and never enter any into the
-// shape's node tree, so the shape is taken down by clearing the one pool they fill.
-class TrackShape {
- public:
-  TrackShape() : shape(*new (mem_) Shape) {}
-  ~TrackShape() { shape.mAnimNodes.Clear(); }
-  Shape& shape;
-
- private:
-  alignas(Shape) unsigned char mem_[sizeof(Shape)];
+// A shape of its own for each case.
+struct TrackShape {
+  Shape shape;
 };
 
 const sAnimNode* FindEntry(const Shape& s, const sTreeNode* node) {
@@ -90,8 +83,7 @@ void ExpectRotKey(const sRotKey& k, int frame, float x, float y, float z, float 
 class NodeTrack : public ::testing::Test {
  protected:
   void SetUp() override { s.mNumAnimated = 0; }
-  TrackShape holder;
-  Shape& s = holder.shape;
+  Shape s;
   sTreeNode a = MakeNode("A"), b = MakeNode("B"), c = MakeNode("C");
 };
 
