@@ -3,6 +3,9 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
+DEMO_LEVELS = samples/tram50.3ds samples/tram200.3ds samples/tram1000.3ds
+DEMO_OUT = $(BUILD_DIR)/demo/tram.s
+
 .PHONY: all build check demo clean
 
 all: build
@@ -15,6 +18,12 @@ build: $(BUILD_DIR)/CMakeCache.txt
 
 check: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+demo: build
+	@mkdir -p $(BUILD_DIR)/demo
+	$(BUILD_DIR)/trimorph $(DEMO_OUT) $(DEMO_LEVELS)
+	@echo "Shape file written to $(DEMO_OUT)"
+	@$(BUILD_DIR)/tools/shape_summary $(DEMO_OUT)
 
 clean:
 	rm -rf $(BUILD_DIR)
