@@ -238,6 +238,18 @@ TEST_F(Database, LengthsBelowSixAreInvalid) {
   }
 }
 
+// A length that would carry the chunk's end past 4 GiB does not wrap around to a small end (which
+// would hide the children): the children are read, and the missing rest of the file is a read
+// failure.
+TEST_F(Database, ChunkEndsDoNotWrapAround) {
+  Database3ds* db =
+      Load(ChunkLen(0x4D4D, 0xFFFFFFF0u, ChunkLen(0x3D3D, 0xFFFFFFFCu, Chunk(0x0002, U32(1)))));
+  EXPECT_EQ(Errors(), ReadFailure(2));
+  Chunk3ds* mdata = db->rootchunk->firstchild;
+  ASSERT_NE(mdata, nullptr);
+  EXPECT_EQ(ChildTags(mdata), std::vector<uint32_t>{0x0002});
+}
+
 std::string Nested(int levels) {
   std::string inner = Chunk(0x3D3D);
   for (int i = 1; i < levels - 1; ++i) inner = Chunk(0x3D3D, "", inner);
