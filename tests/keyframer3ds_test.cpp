@@ -239,6 +239,16 @@ TEST_F(Keyframer, PivotBoxFlagsAndSmoothingDefaultToZero) {
   EXPECT_FLOAT_EQ(rec->morphsmoothangle, 0);
 }
 
+// A track that is absent or has no keys: count 0, flags 0, no key or value array.
+template <class V>
+void ExpectEmptyTrack(uint32_t count, uint16_t flags, const Array3ds<KeyHeader3ds>& keys,
+                      const Array3ds<V>& values) {
+  EXPECT_EQ(count, 0u);
+  EXPECT_EQ(flags, 0);
+  EXPECT_FALSE(keys);
+  EXPECT_FALSE(values);
+}
+
 // Builds the tracked node T: position (3 keys, flags 3), scale, morph and hide tracks, no
 // rotation track.
 Model TrackModel() {
@@ -276,10 +286,7 @@ void ExpectTrackNode(const KfMesh3ds& k) {
   ExpectPoint(k.posvalues[1], 4, 5, 6);
   ExpectPoint(k.posvalues[2], 7, 8, 9);
 
-  EXPECT_EQ(k.rotkeycount, 0u);
-  EXPECT_EQ(k.rotflags, 0);
-  EXPECT_FALSE(k.rotkeys);
-  EXPECT_FALSE(k.rotvalues);
+  ExpectEmptyTrack(k.rotkeycount, k.rotflags, k.rotkeys, k.rotvalues);
 
   ASSERT_EQ(k.scalekeycount, 1u);
   ASSERT_EQ(k.scalevalues.size(), 1u);
@@ -329,20 +336,14 @@ TEST_F(Keyframer, RefetchIntoAHeldRecordReplacesEveryTrack) {
 
   GetObjectNodeByIndex3ds(db, 1, &rec.p);
   EXPECT_STREQ(rec->name, "R");
-  EXPECT_EQ(rec->poskeycount, 0u);
-  EXPECT_FALSE(rec->poskeys);
-  EXPECT_FALSE(rec->posvalues);
+  ExpectEmptyTrack(rec->poskeycount, rec->posflags, rec->poskeys, rec->posvalues);
   ASSERT_EQ(rec->rotkeycount, 2u);
   ASSERT_EQ(rec->rotvalues.size(), 2u);
   EXPECT_EQ(rec->rotkeys[1].frame, 4u);
   EXPECT_FLOAT_EQ(rec->rotvalues[1].angle, 2);
   EXPECT_FLOAT_EQ(rec->rotvalues[1].y, 1);
-  EXPECT_EQ(rec->scalekeycount, 0u);
-  EXPECT_FALSE(rec->scalekeys);
-  EXPECT_FALSE(rec->scalevalues);
-  EXPECT_EQ(rec->morphkeycount, 0u);
-  EXPECT_FALSE(rec->morphkeys);
-  EXPECT_FALSE(rec->morphnames);
+  ExpectEmptyTrack(rec->scalekeycount, rec->scaleflags, rec->scalekeys, rec->scalevalues);
+  ExpectEmptyTrack(rec->morphkeycount, rec->morphflags, rec->morphkeys, rec->morphnames);
   EXPECT_EQ(rec->hidekeycount, 0u);
   EXPECT_EQ(rec->hideflags, 0);
   EXPECT_FALSE(rec->hidekeys);
@@ -350,12 +351,8 @@ TEST_F(Keyframer, RefetchIntoAHeldRecordReplacesEveryTrack) {
   // A track without keys gives count 0, flags 0 and no arrays.
   GetObjectNodeByIndex3ds(db, 2, &rec.p);
   EXPECT_STREQ(rec->name, "E");
-  EXPECT_EQ(rec->poskeycount, 0u);
-  EXPECT_EQ(rec->posflags, 0);
-  EXPECT_FALSE(rec->poskeys);
-  EXPECT_FALSE(rec->posvalues);
-  EXPECT_EQ(rec->rotkeycount, 0u);
-  EXPECT_FALSE(rec->rotkeys);
+  ExpectEmptyTrack(rec->poskeycount, rec->posflags, rec->poskeys, rec->posvalues);
+  ExpectEmptyTrack(rec->rotkeycount, rec->rotflags, rec->rotkeys, rec->rotvalues);
 
   GetObjectNodeByIndex3ds(db, 0, &rec.p);
   ExpectTrackNode(*rec.p);
