@@ -55,6 +55,16 @@ T* Decoded(Chunk3ds* chunk) {
   return chunk ? DataAs3ds<T>(ReadChunkData3ds(chunk)) : nullptr;
 }
 
+// A float payload into a field, when the chunk has one.
+void TakeFloat(Chunk3ds* c, float* field) {
+  if (auto* f = Decoded<FloatData3ds>(c)) *field = f->value;
+}
+
+// A 24-bit tint colour into a field, when the chunk has one.
+void TakeTint(Chunk3ds* c, float* field) {
+  if (auto* rgb = Decoded<Color24Data3ds>(c)) SetRgb(field, *rgb);
+}
+
 // A copy of chunk with its subtree, released when the holder goes.
 class ChunkCopy {
  public:
@@ -68,145 +78,93 @@ class ChunkCopy {
   Chunk3ds* copy_ = nullptr;
 };
 
+// clang-format off
 // Which bitmap of a material a map, mask or extension-data tag fills; null for other tags.
 Bitmap3ds* MapOfTag(Material3ds* m, uint32_t tag) {
   switch (tag) {
-    case 0xA200:
-      return &m->texture.map;
-    case 0xA204:
-      return &m->specularmap.map;
-    case 0xA210:
-      return &m->opacitymap.map;
-    case 0xA220:
-      return &m->texture2.map;
-    case 0xA230:
-      return &m->bumpmap.map;
-    case 0xA33A:
-      return &m->secondtexture.map;
-    case 0xA33C:
-      return &m->shininessmap.map;
-    case 0xA33D:
-      return &m->selfillummap.map;
-    default:
-      return nullptr;
+    case 0xA200: return &m->texture.map;
+    case 0xA204: return &m->specularmap.map;
+    case 0xA210: return &m->opacitymap.map;
+    case 0xA220: return &m->texture2.map;
+    case 0xA230: return &m->bumpmap.map;
+    case 0xA33A: return &m->secondtexture.map;
+    case 0xA33C: return &m->shininessmap.map;
+    case 0xA33D: return &m->selfillummap.map;
+    default: return nullptr;
   }
 }
 
 Bitmap3ds* MaskOfTag(Material3ds* m, uint32_t tag) {
   switch (tag) {
-    case 0xA33E:
-      return &m->texture.mask;
-    case 0xA340:
-      return &m->secondtexture.mask;
-    case 0xA342:
-      return &m->opacitymap.mask;
-    case 0xA344:
-      return &m->bumpmap.mask;
-    case 0xA346:
-      return &m->shininessmap.mask;
-    case 0xA348:
-      return &m->specularmap.mask;
-    case 0xA34A:
-      return &m->selfillummap.mask;
-    case 0xA34C:
-      return &m->texture2.mask;
-    default:
-      return nullptr;
+    case 0xA33E: return &m->texture.mask;
+    case 0xA340: return &m->secondtexture.mask;
+    case 0xA342: return &m->opacitymap.mask;
+    case 0xA344: return &m->bumpmap.mask;
+    case 0xA346: return &m->shininessmap.mask;
+    case 0xA348: return &m->specularmap.mask;
+    case 0xA34A: return &m->selfillummap.mask;
+    case 0xA34C: return &m->texture2.mask;
+    default: return nullptr;
   }
 }
 
 // The reflection map has no extension data of its own; its mask has.
 Bitmap3ds* ExtDataTarget(Material3ds* m, uint32_t tag) {
   switch (tag) {
-    case 0xA320:
-      return &m->texture.map;
-    case 0xA32A:
-      return &m->texture.mask;
-    case 0xA321:
-      return &m->secondtexture.map;
-    case 0xA32C:
-      return &m->secondtexture.mask;
-    case 0xA322:
-      return &m->opacitymap.map;
-    case 0xA32E:
-      return &m->opacitymap.mask;
-    case 0xA324:
-      return &m->bumpmap.map;
-    case 0xA330:
-      return &m->bumpmap.mask;
-    case 0xA325:
-      return &m->specularmap.map;
-    case 0xA332:
-      return &m->specularmap.mask;
-    case 0xA326:
-      return &m->shininessmap.map;
-    case 0xA334:
-      return &m->shininessmap.mask;
-    case 0xA328:
-      return &m->selfillummap.map;
-    case 0xA336:
-      return &m->selfillummap.mask;
-    case 0xA338:
-      return &m->texture2.mask;
-    default:
-      return nullptr;
+    case 0xA320: return &m->texture.map;
+    case 0xA32A: return &m->texture.mask;
+    case 0xA321: return &m->secondtexture.map;
+    case 0xA32C: return &m->secondtexture.mask;
+    case 0xA322: return &m->opacitymap.map;
+    case 0xA32E: return &m->opacitymap.mask;
+    case 0xA324: return &m->bumpmap.map;
+    case 0xA330: return &m->bumpmap.mask;
+    case 0xA325: return &m->specularmap.map;
+    case 0xA332: return &m->specularmap.mask;
+    case 0xA326: return &m->shininessmap.map;
+    case 0xA334: return &m->shininessmap.mask;
+    case 0xA328: return &m->selfillummap.map;
+    case 0xA336: return &m->selfillummap.mask;
+    case 0xA338: return &m->texture2.mask;
+    default: return nullptr;
   }
 }
 
 float* PercentageOfTag(Material3ds* m, uint32_t tag) {
   switch (tag) {
-    case 0xA040:
-      return &m->shininess;
-    case 0xA041:
-      return &m->shininessstrength;
-    case 0xA053:
-      return &m->blur;
-    case 0xA050:
-      return &m->transparency;
-    case 0xA052:
-      return &m->transparencyfalloff;
-    case 0xA084:
-      return &m->selfillumamount;
-    default:
-      return nullptr;
+    case 0xA040: return &m->shininess;
+    case 0xA041: return &m->shininessstrength;
+    case 0xA053: return &m->blur;
+    case 0xA050: return &m->transparency;
+    case 0xA052: return &m->transparencyfalloff;
+    case 0xA084: return &m->selfillumamount;
+    default: return nullptr;
   }
 }
 
 uint8_t* FlagOfTag(Material3ds* m, uint32_t tag) {
   switch (tag) {
-    case 0xA080:
-      return &m->selfillumflag;
-    case 0xA081:
-      return &m->twosided;
-    case 0xA083:
-      return &m->additive;
-    case 0xA088:
-      return &m->facemapping;
-    case 0xA08C:
-      return &m->softenflag;
-    case 0xA08E:
-      return &m->wireabsolute;
-    case 0xA240:
-      return &m->falloffflag;
-    case 0xA250:
-      return &m->blurflag;
-    default:
-      return nullptr;
+    case 0xA080: return &m->selfillumflag;
+    case 0xA081: return &m->twosided;
+    case 0xA083: return &m->additive;
+    case 0xA088: return &m->facemapping;
+    case 0xA08C: return &m->softenflag;
+    case 0xA08E: return &m->wireabsolute;
+    case 0xA240: return &m->falloffflag;
+    case 0xA250: return &m->blurflag;
+    default: return nullptr;
   }
 }
 
 float* ColourOfTag(Material3ds* m, uint32_t tag) {
   switch (tag) {
-    case 0xA010:
-      return m->ambient;
-    case 0xA020:
-      return m->diffuse;
-    case 0xA030:
-      return m->specular;
-    default:
-      return nullptr;
+    case 0xA010: return m->ambient;
+    case 0xA020: return m->diffuse;
+    case 0xA030: return m->specular;
+    default: return nullptr;
   }
 }
+// clang-format on
 
 // A colour chunk: the 24-bit colour 0x0011 is required; a linear 24-bit colour 0x0012, when
 // present, replaces it. Returns false (ERR_UNFOUND_CHUNK recorded) without 0x0011.
@@ -307,7 +265,7 @@ bool ApplyMaterialChild(Chunk3ds* c, Material3ds* m) {
       m->shading = 0;
       return true;
     case 0xA087:
-      if (auto* f = Decoded<FloatData3ds>(c)) m->wirethickness = f->value;
+      TakeFloat(c, &m->wirethickness);
       return true;
     case 0xA08A:
       // Negates the transparency read so far; a later 0xA050 sets it anew.
@@ -333,7 +291,7 @@ void ApplyBitmapChild(Chunk3ds* c, Bitmap3ds* map) {
       if (auto* w = Decoded<WordData3ds>(c)) map->amount = WordPercent(w->value);
       return;
     case 0x0031:
-      if (auto* f = Decoded<FloatData3ds>(c)) map->amount = f->value;
+      TakeFloat(c, &map->amount);
       return;
     case 0xA300:
       if (auto* s = Decoded<StringData3ds>(c)) CopyField(map->name, s->value);
@@ -341,58 +299,21 @@ void ApplyBitmapChild(Chunk3ds* c, Bitmap3ds* map) {
     case 0xA351:
       if (auto* w = Decoded<WordData3ds>(c)) ApplyMapFlags(w->value, map);
       return;
+    // clang-format off
+    case 0xA353: TakeFloat(c, &map->blur); return;
+    case 0xA354: TakeFloat(c, &map->scaleu); return;
+    case 0xA356: TakeFloat(c, &map->scalev); return;
+    case 0xA358: TakeFloat(c, &map->offsetu); return;
+    case 0xA35A: TakeFloat(c, &map->offsetv); return;
+    case 0xA35C: TakeFloat(c, &map->rotation); return;
+    case 0xA360: TakeTint(c, map->tintfirst); return;
+    case 0xA362: TakeTint(c, map->tintsecond); return;
+    case 0xA364: TakeTint(c, map->tintred); return;
+    case 0xA366: TakeTint(c, map->tintgreen); return;
+    case 0xA368: TakeTint(c, map->tintblue); return;
+    // clang-format on
     default:
-      break;
-  }
-  float* value = nullptr;
-  switch (c->tag) {
-    case 0xA353:
-      value = &map->blur;
-      break;
-    case 0xA354:
-      value = &map->scaleu;
-      break;
-    case 0xA356:
-      value = &map->scalev;
-      break;
-    case 0xA358:
-      value = &map->offsetu;
-      break;
-    case 0xA35A:
-      value = &map->offsetv;
-      break;
-    case 0xA35C:
-      value = &map->rotation;
-      break;
-    default:
-      break;
-  }
-  if (value) {
-    if (auto* f = Decoded<FloatData3ds>(c)) *value = f->value;
-    return;
-  }
-  float* tint = nullptr;
-  switch (c->tag) {
-    case 0xA360:
-      tint = map->tintfirst;
-      break;
-    case 0xA362:
-      tint = map->tintsecond;
-      break;
-    case 0xA364:
-      tint = map->tintred;
-      break;
-    case 0xA366:
-      tint = map->tintgreen;
-      break;
-    case 0xA368:
-      tint = map->tintblue;
-      break;
-    default:
-      break;
-  }
-  if (tint) {
-    if (auto* rgb = Decoded<Color24Data3ds>(c)) SetRgb(tint, *rgb);
+      return;
   }
 }
 
