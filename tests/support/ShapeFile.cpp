@@ -46,6 +46,14 @@ struct Parser {
           throw std::runtime_error("a list without a name");
         }
         ++pos;
+        // "matrix NAME (" and "anim_node NAME (": a labelled list.
+        if (items.size() >= 2 && !items[items.size() - 2].isList &&
+            (items[items.size() - 2].word == "matrix" ||
+             items[items.size() - 2].word == "anim_node")) {
+          std::string label = items.back().word;
+          items.pop_back();
+          items.back().label = label;
+        }
         items.back().isList = true;
         items.back().items = Items(true);
         continue;

@@ -11,7 +11,8 @@ namespace shapefile {
 
 // One item of a list: a plain word (number or name), or a named list "name ( items )".
 struct Item {
-  std::string word;  // the word, or the list's name
+  std::string word;   // the word, or the list's name
+  std::string label;  // the node name of "matrix NAME ( ... )" and "anim_node NAME ( ... )"
   bool isList = false;
   std::vector<Item> items;  // a list's items
 

@@ -100,9 +100,39 @@ bool ParseMaxDist(const char* fileName, int& maxDist) {
   return true;
 }
 
-void Shape::ReadLevel(const char*, int, int) {
-  // Levels cannot be read yet: the .3ds toolkit and the import are still to come.
-  Fail(nullptr, false);
+namespace {
+
+// After each toolkit call of opening a level the toolkit's error flag must be clear; a report
+// then carries the toolkit's own error list.
+void CheckToolkit() {
+  if (ErrorsPending3ds) Fail(nullptr, true);
+}
+
+}  // namespace
+
+void OpenMeshFile(const char* fileName, Database3ds*& db) {
+  db = nullptr;
+  File3ds* file = OpenFile3ds(fileName, "rw");
+  CheckToolkit();
+  InitDatabase3ds(&db);
+  CheckToolkit();
+  CreateDatabase3ds(file, db);
+  CheckToolkit();
+  // Every payload is decoded now, so the import works on a database detached from the file.
+  DisconnectDatabase3ds(db);
+  CheckToolkit();
+  CloseFile3ds(file);
+  CheckToolkit();
+  DbType3ds type = GetDatabaseType3ds(db);
+  CheckToolkit();
+  if (type != MeshFile) Fail("3ds file does not contain a mesh.", false);
+}
+
+void Shape::ReadLevel(const char* fileName, int levelIndex, int maxDist) {
+  Database3ds* db = nullptr;
+  OpenMeshFile(fileName, db);
+  ImportLevel(db, levelIndex, maxDist);
+  ReleaseDatabase3ds(&db);
 }
 
 int TrimorphMain(int argc, char** argv) {
@@ -121,6 +151,9 @@ int TrimorphMain(int argc, char** argv) {
       Fail("Max. visible distance not found in file name", false);
     shape->ReadLevel(argv[i], level, maxDist);
   }
+  // A toolkit error raised while the last level was imported has met no check yet: it fails the
+  // run in that level's context rather than letting a damaged model be written.
+  if (ErrorsPending3ds) Fail(nullptr, true);
   SetContext("writing combined shape file '%s'", outName);
   shape->WriteShape(outName);
   return 0;

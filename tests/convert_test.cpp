@@ -1,0 +1,485 @@
+// End-to-end conversions with the built program: failure reports of the driver, the reader and
+// the import, and sound output for good models.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "Builder3ds.h"
+#include "ShapeFile.h"
+#include "Subprocess.h"
+
+namespace {
+
+using build3ds::Model;
+
+const float NaN = std::numeric_limits<float>::quiet_NaN();
+
+// A good one-mesh level: a textured triangle TRI in smoothing group 1 with material SolidNorm.
+build3ds::MeshObj& Triangle(Model& m, const std::string& name = "TRI",
+                            const std::string& material = "SolidNorm") {
+  return m.AddMesh(name)
+      .Vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}})
+      .TexVerts({{0, 0}, {1, 0}, {0, 1}})
+      .Faces({{0, 1, 2}})
+      .Smoothing({1})
+      .Group(material, {0});
+}
+
+Model OneTriangle() {
+  Model m;
+  m.AddMaterial("SolidNorm").Texture("tri.bmp");
+  Triangle(m);
+  return m;
+}
+
+std::string ReadingContext(int level, const std::string& path) {
+  return "While reading level of detail " + std::to_string(level) + " from '" + path + "'\n";
+}
+
+struct FailureCase {
+  const char* what;
+  std::function<Model()> model;
+  std::string message;  // the report's lines after the context line
+};
+
+class Conversion : public ::testing::Test {
+ protected:
+  // Writes the models as level files lod100.3ds, lod200.3ds, ... and converts them.
+  ChildResult Run(const std::vector<Model>& levels) {
+    std::vector<std::string> args = {Out()};
+    int dist = 100;
+    for (const Model& m : levels) {
+      std::string path = dir_.File("lod" + std::to_string(dist) + ".3ds");
+      m.Write(path);
+      args.push_back(path);
+      dist += 100;
+    }
+    return RunTrimorph(args);
+  }
+  std::string Out() const { return dir_.File("out.s"); }
+  std::string Level(int dist) const { return dir_.File("lod" + std::to_string(dist) + ".3ds"); }
+  void ExpectFailure(const ChildResult& r, const std::string& report) {
+    EXPECT_TRUE(r.exited);
+    EXPECT_EQ(r.status, 251);
+    EXPECT_EQ(r.out, report);
+    EXPECT_FALSE(FileExists(Out())) << "a failed conversion must not leave an output file";
+  }
+
+  TempDir dir_;
+};
+
+TEST_F(Conversion, ImportFailures) {
+  const std::vector<FailureCase> cases = {
+      {"segment not covering the animation",
+       [] {
+         Model m = OneTriangle();
+         m.Keyframer().Length(30).Segment(10, 30).Node("TRI").Id(0);
+         return m;
+       },
+       "Animation segment beginning/end do not match track limits.\n"},
+      {"two meshes without nodes",
+       [] {
+         Model m = OneTriangle();
+         Triangle(m, "TWO");
+         return m;
+       },
+       "No nodes, so mesh count must be 1.\n"},
+      {"fewer nodes than meshes",
+       [] {
+         Model m = OneTriangle();
+         Triangle(m, "TWO");
+         m.Keyframer().Node("TRI").Id(0);
+         return m;
+       },
+       "Dummy nodes are not supported, number of nodes must match number of meshes.\n"},
+      {"untextured mesh",
+       [] {
+         Model m;
+         m.AddMaterial("SolidNorm").Texture("tri.bmp");
+         m.AddMesh("TRI")
+             .Vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}})
+             .Faces({{0, 1, 2}})
+             .Group("SolidNorm", {0});
+         return m;
+       },
+       "Untextured nodes/shapes are not supported.\n"},
+      {"instance",
+       [] {
+         Model m = OneTriangle();
+         m.Keyframer().Node("TRI").Id(0).Instance("2");
+         return m;
+       },
+       "Instance found in mesh file, instances are not supported.\n"},
+      {"node named unlike its mesh",
+       [] {
+         Model m = OneTriangle();
+         m.Keyframer().Node("tri").Id(0);
+         return m;
+       },
+       "Non-matching mesh and animation node found.\n"},
+      {"scaled frame without a node",
+       [] {
+         Model m;
+         m.AddMaterial("SolidNorm").Texture("tri.bmp");
+         Triangle(m).Frame({2, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0});
+         return m;
+       },
+       "Node has a scale or reflection in it, these are not supported.\n"},
+      {"reflected frame with a node",
+       [] {
+         Model m;
+         m.AddMaterial("SolidNorm").Texture("tri.bmp");
+         Triangle(m).Frame({-1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0});
+         m.Keyframer().Node("TRI").Id(0);
+         return m;
+       },
+       "Node 'TRI' has a scale or reflection in it, these are not supported.\n"},
+      {"two roots",
+       [] {
+         Model m = OneTriangle();
+         Triangle(m, "TWO");
+         m.Keyframer().Node("TRI").Id(0);
+         m.Keyframer().Node("TWO").Id(1);
+         return m;
+       },
+       "Animation hierarchy contains multiple root nodes\n"},
+      {"material name without a type word",
+       [] {
+         Model m;
+         m.AddMaterial("2SolidNorm").Texture("tri.bmp");
+         Triangle(m, "TRI", "2SolidNorm");
+         return m;
+       },
+       "Material name '2SolidNorm' not in recognised format.\n"},
+      {"unknown material type",
+       [] {
+         Model m;
+         m.AddMaterial("Shiny0").Texture("tri.bmp");
+         Triangle(m, "TRI", "Shiny0");
+         return m;
+       },
+       "Material 'Shiny0' is not of known type.\n"},
+      {"material without a texture",
+       [] {
+         Model m;
+         m.AddMaterial("SolidNorm");
+         Triangle(m);
+         return m;
+       },
+       "No texture name found in material 'SolidNorm'.\n"},
+      {"gloss without a reflection map",
+       [] {
+         Model m;
+         m.AddMaterial("Gloss").Texture("paint.bmp");
+         Triangle(m, "TRI", "Gloss");
+         return m;
+       },
+       "No reflection map texture name found in material 'Gloss' texture 2.\n"},
+      {"isolated vertex",
+       [] {
+         Model m;
+         m.AddMaterial("SolidNorm").Texture("tri.bmp");
+         m.AddMesh("TRI")
+             .Vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {5, 5, 5}})
+             .TexVerts({{0, 0}, {1, 0}, {0, 1}, {1, 1}})
+             .Faces({{0, 1, 2}})
+             .Group("SolidNorm", {0});
+         return m;
+       },
+       "The mesh contains one or more isolated vertices, that is, vertices that are not\n"
+       "used in any triangle, these must be removed before the mesh can be converted\n\n"},
+      {"material the file does not define",
+       [] {
+         Model m;
+         m.AddMaterial("SolidNorm").Texture("tri.bmp");
+         Triangle(m, "TRI", "SolidNorm1");
+         return m;
+       },
+       "Material 'SolidNorm1' not found in 3ds file.\n"},
+  };
+  for (const FailureCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    ChildResult r = Run({c.model()});
+    ExpectFailure(r, ReadingContext(1, Level(100)) + c.message);
+  }
+}
+
+TEST_F(Conversion, ScaledFrameNamesTheNode) {
+  Model m;
+  m.AddMaterial("SolidNorm").Texture("tri.bmp");
+  Triangle(m).Frame({2, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0});
+  m.Keyframer().Node("TRI").Id(0);
+  ExpectFailure(Run({m}),
+                ReadingContext(1, Level(100)) +
+                    "Node 'TRI' has a scale or reflection in it, these are not supported.\n");
+}
+
+TEST_F(Conversion, GeometryThatWouldBeReadOutOfBounds) {
+  struct Case {
+    const char* what;
+    std::function<Model()> model;
+  };
+  const std::vector<Case> cases = {
+      {"face corner past the vertices",
+       [] {
+         Model m;
+         m.AddMaterial("SolidNorm").Texture("tri.bmp");
+         m.AddMesh("TRI")
+             .Vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}})
+             .TexVerts({{0, 0}, {1, 0}, {0, 1}})
+             .Faces({{0, 1, 3}})
+             .Group("SolidNorm", {0});
+         return m;
+       }},
+      {"group face past the faces",
+       [] {
+         Model m;
+         m.AddMaterial("SolidNorm").Texture("tri.bmp");
+         Triangle(m).Group("SolidNorm", {1});
+         return m;
+       }},
+      {"fewer texture vertices than vertices",
+       [] {
+         Model m;
+         m.AddMaterial("SolidNorm").Texture("tri.bmp");
+         m.AddMesh("TRI")
+             .Vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}})
+             .TexVerts({{0, 0}, {1, 0}})
+             .Faces({{0, 1, 2}})
+             .Group("SolidNorm", {0});
+         return m;
+       }},
+      {"smoothing list shorter than the faces",
+       [] {
+         Model m;
+         m.AddMaterial("SolidNorm").Texture("tri.bmp");
+         m.AddMesh("TRI")
+             .Vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}})
+             .TexVerts({{0, 0}, {1, 0}, {0, 1}, {1, 1}})
+             .Faces({{0, 1, 2}, {1, 3, 2}})
+             .Smoothing({1})
+             .Group("SolidNorm", {0, 1});
+         return m;
+       }},
+      {"vertex not a number",
+       [] {
+         Model m;
+         m.AddMaterial("SolidNorm").Texture("tri.bmp");
+         m.AddMesh("TRI")
+             .Vertices({{0, 0, 0}, {1, NaN, 0}, {0, 1, 0}})
+             .TexVerts({{0, 0}, {1, 0}, {0, 1}})
+             .Faces({{0, 1, 2}})
+             .Group("SolidNorm", {0});
+         return m;
+       }},
+      {"texture coordinate infinite",
+       [] {
+         Model m;
+         m.AddMaterial("SolidNorm").Texture("tri.bmp");
+         m.AddMesh("TRI")
+             .Vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}})
+             .TexVerts({{0, 0}, {1, std::numeric_limits<float>::infinity()}, {0, 1}})
+             .Faces({{0, 1, 2}})
+             .Group("SolidNorm", {0});
+         return m;
+       }},
+      {"frame origin not a number",
+       [] {
+         Model m;
+         m.AddMaterial("SolidNorm").Texture("tri.bmp");
+         Triangle(m).Origin(NaN, 0, 0);
+         return m;
+       }},
+      {"pivot not a number",
+       [] {
+         Model m = OneTriangle();
+         m.Keyframer().Node("TRI").Id(0).Pivot(0, NaN, 0);
+         return m;
+       }},
+      {"position key not a number",
+       [] {
+         Model m = OneTriangle();
+         m.Keyframer().Node("TRI").Id(0).Pos(0, {0, 0, 0}).Pos(10, {NaN, 0, 0});
+         return m;
+       }},
+      {"rotation angle infinite",
+       [] {
+         Model m = OneTriangle();
+         m.Keyframer()
+             .Node("TRI")
+             .Id(0)
+             .Rot(0, 0, {0, 0, 1})
+             .Rot(10, std::numeric_limits<float>::infinity(), {0, 0, 1});
+         return m;
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ExpectFailure(Run({c.model()}),
+                  ReadingContext(1, Level(100)) + "Mesh 'TRI' has invalid geometry data.\n");
+  }
+}
+
+TEST_F(Conversion, ConflictingHierarchiesBetweenLevels) {
+  // Level 1 has A -> B -> C, level 2 puts C straight under A.
+  auto level = [](bool direct) {
+    Model m;
+    m.AddMaterial("SolidNorm").Texture("tri.bmp");
+    Triangle(m, "A");
+    if (!direct) Triangle(m, "B");
+    Triangle(m, "C");
+    build3ds::KfData& kf = m.Keyframer();
+    kf.Node("A").Id(0);
+    if (!direct) kf.Node("B").Id(1).Parent(0);
+    kf.Node("C").Id(2).Parent(direct ? 0 : 1);
+    return m;
+  };
+  ExpectFailure(Run({level(false), level(true)}),
+                ReadingContext(2, Level(200)) +
+                    "Conflicting hierarchy found, possible incompatibility between distance "
+                    "levels.\n");
+}
+
+TEST_F(Conversion, NodeThatIsItsOwnParent) {
+  Model m = OneTriangle();
+  m.Keyframer().Node("TRI").Id(0).Parent(0);
+  ExpectFailure(Run({m}), ReadingContext(1, Level(100)) +
+                              "Conflicting hierarchy found, possible incompatibility between "
+                              "distance levels.\n");
+}
+
+TEST_F(Conversion, ToolkitErrorDuringTheLastImportIsReported) {
+  // An unknown material chunk stops the material fetch with a toolkit error; the texture name
+  // was read before it, so the import itself goes through.
+  Model m;
+  m.AddMaterial("SolidNorm").Texture("tri.bmp").Child(build3ds::Chunk(0xA082));
+  Triangle(m);
+  ExpectFailure(Run({m}), ReadingContext(1, Level(100)) +
+                              "Unexpected error occurred\n"
+                              "ERR_INVALID_CHUNK: An invalid chunk structure was encountered "
+                              "while reading the database. Usually caused by a corrupt database "
+                              "or file\n");
+}
+
+TEST_F(Conversion, SecondLevelWithoutDistance) {
+  OneTriangle().Write(dir_.File("tree100.3ds"));
+  OneTriangle().Write(dir_.File("tree.3ds"));
+  ChildResult r = RunTrimorph({Out(), dir_.File("tree100.3ds"), dir_.File("tree.3ds")});
+  ExpectFailure(r, ReadingContext(2, dir_.File("tree.3ds")) +
+                       "Max. visible distance not found in file name\n");
+}
+
+TEST_F(Conversion, MissingLevelFile) {
+  ChildResult r = RunTrimorph({"out.s", "missing100.3ds"}, dir_.path());
+  EXPECT_EQ(r.status, 251);
+  EXPECT_EQ(r.out,
+            "While reading level of detail 1 from 'missing100.3ds'\n"
+            "Unexpected error occurred\n"
+            "ERR_OPENING_FILE: Could not open requested file\n");
+  EXPECT_TRUE(ListDir(dir_.path()).empty());
+}
+
+TEST_F(Conversion, FileEndingInsideAChunkHeader) {
+  // The file ends in the header of its last chunk, the smoothing list, five chunk levels deep.
+  Model m = OneTriangle();
+  std::string bytes = m.Bytes();
+  bytes.resize(m.OffsetOf(0x4150) + 3);
+  WriteFileBytes(Level(100), bytes);
+  const std::string reading = "ERR_READING_DATABASE: Error occured while reading database\n";
+  ExpectFailure(RunTrimorph({Out(), Level(100)}),
+                ReadingContext(1, Level(100)) + "Unexpected error occurred\n" +
+                    "ERR_CREATING_DATABASE: Error occured while creating database\n" + reading +
+                    reading + reading + reading + reading +
+                    "ERR_READING_FILE: Error occured while reading file\n");
+}
+
+TEST_F(Conversion, FileEndingInsideAPayload) {
+  // The tree reads, but decoding the last payload runs out of bytes.
+  std::string bytes = OneTriangle().Bytes();
+  bytes.resize(bytes.size() - 3);
+  WriteFileBytes(Level(100), bytes);
+  ExpectFailure(RunTrimorph({Out(), Level(100)}),
+                ReadingContext(1, Level(100)) + "Unexpected error occurred\n" +
+                    "ERR_READING_FILE: Error occured while reading file\n");
+}
+
+TEST_F(Conversion, MaterialLibraryIsNoMesh) {
+  Model lib;
+  lib.MaterialLibrary();
+  lib.AddMaterial("SolidNorm").Texture("tri.bmp");
+  ExpectFailure(Run({lib}), ReadingContext(1, Level(100)) + "3ds file does not contain a mesh.\n");
+}
+
+TEST_F(Conversion, ChunkOfLengthZeroEndsPromptly) {
+  std::string bytes = OneTriangle().Bytes();
+  size_t at = OneTriangle().OffsetOf(0x4110);
+  build3ds::PutDword(bytes, at + 2, 0);
+  WriteFileBytes(Level(100), bytes);
+  ChildResult r = RunTrimorph({Out(), Level(100)}, "", 10);
+  EXPECT_FALSE(r.timedout);
+  EXPECT_EQ(r.status, 251);
+  EXPECT_NE(r.out.find("ERR_INVALID_CHUNK"), std::string::npos) << r.out;
+}
+
+TEST_F(Conversion, OutputThatCannotBeCreated) {
+  OneTriangle().Write(Level(100));
+  ChildResult r = RunTrimorph({dir_.File("no/such/dir/out.s"), Level(100)});
+  EXPECT_EQ(r.status, 251);
+  EXPECT_EQ(r.out, "While writing combined shape file '" + dir_.File("no/such/dir/out.s") +
+                       "'\nFailed to open output file.\n");
+}
+
+TEST_F(Conversion, SameDistanceTwiceFeedsOneDistanceLevel) {
+  Model a = OneTriangle();
+  Model b;
+  b.AddMaterial("SolidNorm1s").Texture("other.bmp");
+  Triangle(b, "TRI", "SolidNorm1s");
+  a.Write(dir_.File("x100.3ds"));
+  b.Write(dir_.File("y100.3ds"));
+  ChildResult r = RunTrimorph({Out(), dir_.File("x100.3ds"), dir_.File("y100.3ds")});
+  ASSERT_EQ(r.status, 0) << r.out;
+  std::string text = ReadFileBytes(Out());
+  EXPECT_TRUE(shapefile::CheckStructure(text).empty());
+  shapefile::Summary s = shapefile::Summarize(text);
+  EXPECT_EQ(s.distanceLevels, 1);
+  EXPECT_EQ(s.subObjects, 2);
+  EXPECT_EQ(s.triangles, 2);
+}
+
+TEST_F(Conversion, ExistingOutputIsReplaced) {
+  WriteFileBytes(Out(), std::string(100000, 'x'));
+  ChildResult r = Run({OneTriangle()});
+  ASSERT_EQ(r.status, 0) << r.out;
+  std::string text = ReadFileBytes(Out());
+  EXPECT_EQ(text.substr(0, 30), "VELTAA@@@@@@@@@@JINX0s1t______");
+  EXPECT_EQ(text.substr(text.size() - 3), ")\r\n");
+}
+
+TEST(Demo, SampleConvertsIntoASoundShapeFile) {
+  TempDir dir;
+  const std::string samples = std::string(TRIMORPH_SOURCE_DIR) + "/samples/";
+  ChildResult r = RunTrimorph({dir.File("tram.s"), samples + "tram50.3ds", samples + "tram200.3ds",
+                               samples + "tram1000.3ds"});
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.out, "");
+  std::string text = ReadFileBytes(dir.File("tram.s"));
+  std::vector<std::string> problems = shapefile::CheckStructure(text);
+  EXPECT_TRUE(problems.empty()) << problems.front();
+  shapefile::Summary s = shapefile::Summarize(text);
+  EXPECT_EQ(s.distanceLevels, 3);
+  EXPECT_EQ(s.nodes, 5);
+  // Every line ends in CRLF.
+  for (size_t i = text.find('\n'); i != std::string::npos; i = text.find('\n', i + 1)) {
+    ASSERT_GT(i, 0u);
+    ASSERT_EQ(text[i - 1], '\r') << "at byte " << i;
+  }
+  EXPECT_NE(text.find("matrix PANTOGRAPHBOTTOM1 ("), std::string::npos);
+  EXPECT_NE(text.find("anim_node WIPERARMLEFT1 ("), std::string::npos);
+  EXPECT_NE(text.find("named_shader ( GlossMap )"), std::string::npos);
+}
+
+}  // namespace
