@@ -459,6 +459,26 @@ TEST_F(Conversion, ExistingOutputIsReplaced) {
   EXPECT_EQ(text.substr(text.size() - 3), ")\r\n");
 }
 
+TEST_F(Conversion, ThreeTrianglesOfOneStateAndTheTextureFlip) {
+  Model m;
+  m.AddMaterial("SolidNorm").Texture("tri.bmp");
+  m.AddMesh("TRI")
+      .Vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 0, 0}})
+      .TexVerts({{0, 0.25f}, {1, 0.25f}, {0, 1}, {1, 1}, {0.5f, 0.5f}})
+      .Faces({{0, 1, 2}, {1, 3, 2}, {1, 4, 3}})
+      .Smoothing({1, 1, 1})
+      .Group("SolidNorm", {0, 1, 2});
+  ChildResult r = Run({m});
+  ASSERT_EQ(r.status, 0) << r.out;
+  std::string text = ReadFileBytes(Out());
+  EXPECT_TRUE(shapefile::CheckStructure(text).empty());
+  for (const char* piece : {"\tprimitives ( 2\r\n", "\tvertex_idxs ( 9 ", "\tnormal_idxs ( 3 ",
+                            "\tflags ( 3 00000000 00000000 00000000 )\r\n",
+                            "\tuv_point ( 1 0.75 )\r\n", "\tuv_point ( 0.5 0.5 )\r\n"}) {
+    EXPECT_NE(text.find(piece), std::string::npos) << piece;
+  }
+}
+
 TEST(Demo, SampleConvertsIntoASoundShapeFile) {
   TempDir dir;
   const std::string samples = std::string(TRIMORPH_SOURCE_DIR) + "/samples/";
