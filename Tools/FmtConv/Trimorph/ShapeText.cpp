@@ -1,4 +1,9 @@
 // Buffered, printf-style writing of shape file text with CRLF line ends.
+//
+// Numbers are formatted with std::to_chars, which gives the same characters as C's printf for
+// "%d", and for "%g" with precision 6 in general format (the test of ShapeText compares both over
+// many values).
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 
@@ -11,14 +16,16 @@ constexpr size_t FLUSH_SIZE = 1 << 20;
 
 void AppendInt(std::string& out, long long v) {
   char buf[24];
-  int n = snprintf(buf, sizeof buf, "%lld", v);
-  out.append(buf, size_t(n));
+  std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, v);
+  out.append(buf, r.ptr);
 }
 
 void AppendHex8(std::string& out, unsigned long long v) {
   char buf[24];
-  int n = snprintf(buf, sizeof buf, "%08llx", v);
-  out.append(buf, size_t(n));
+  std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, v, 16);
+  size_t n = size_t(r.ptr - buf);
+  if (n < 8) out.append(8 - n, '0');
+  out.append(buf, n);
 }
 
 }  // namespace
@@ -26,26 +33,29 @@ void AppendHex8(std::string& out, unsigned long long v) {
 ShapeText::ShapeText(FILE* out) : mOut(out) {}
 
 void ShapeText::AppendG(std::string& out, double value) {
+  // Six significant digits need at most "-d.ddddde-ddd": 13 characters.
   char buf[32];
-  int n = snprintf(buf, sizeof buf, "%g", value);
-  out.append(buf, size_t(n));
-}
-
-void ShapeText::Put(char c) {
-  if (c == '\n') mBuffer.push_back('\r');
-  mBuffer.push_back(c);
+  std::to_chars_result r =
+      std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 6);
+  out.append(buf, r.ptr);
 }
 
 void ShapeText::Write(const char* format, std::initializer_list<TextArg> args) {
   const TextArg* arg = args.begin();
-  for (const char* p = format; *p; ++p) {
-    if (*p != '%') {
-      Put(*p);
+  const char* p = format;
+  for (;;) {
+    // The literal text up to the next conversion or line end, in one piece.
+    const char* run = p;
+    while (*p && *p != '%' && *p != '\n') ++p;
+    mBuffer.append(run, size_t(p - run));
+    if (!*p) break;
+    if (*p++ == '\n') {
+      mBuffer.append("\r\n", 2);
       continue;
     }
-    ++p;
     if (*p == '%') {
-      Put('%');
+      mBuffer.push_back('%');
+      ++p;
       continue;
     }
     if (arg == args.end()) abort();  // a text with more conversions than arguments
@@ -62,6 +72,7 @@ void ShapeText::Write(const char* format, std::initializer_list<TextArg> args) {
     } else {
       abort();  // a conversion the shape file never uses
     }
+    ++p;
   }
   MaybeFlush();
 }

@@ -46,7 +46,6 @@ class ShapeText {
   static void AppendG(std::string& out, double value);
 
  private:
-  void Put(char c);
   void MaybeFlush();
 
   FILE* mOut;
