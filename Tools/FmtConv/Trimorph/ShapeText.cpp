@@ -14,18 +14,25 @@ namespace {
 // Text is handed to the file in blocks of about this size.
 constexpr size_t FLUSH_SIZE = 1 << 20;
 
-void AppendInt(std::string& out, long long v) {
-  char buf[24];
-  std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, v);
-  out.append(buf, r.ptr);
+// The most characters one conversion of a number makes: "%d" of a 64-bit value takes 20,
+// "%08x" of a 32-bit value 8, "%g" at most 13 ("-d.ddddde-ddd").
+constexpr size_t NUMBER_ROOM = 24;
+
+char* PutInt(char* out, long long v) {
+  return std::to_chars(out, out + NUMBER_ROOM, v).ptr;
 }
 
-void AppendHex8(std::string& out, unsigned long long v) {
-  char buf[24];
-  std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, v, 16);
-  size_t n = size_t(r.ptr - buf);
-  if (n < 8) out.append(8 - n, '0');
-  out.append(buf, n);
+char* PutHex8(char* out, unsigned v) {
+  char digits[8];
+  char* end = std::to_chars(digits, digits + sizeof digits, v, 16).ptr;
+  size_t n = size_t(end - digits);
+  memset(out, '0', 8 - n);
+  memcpy(out + 8 - n, digits, n);
+  return out + 8;
+}
+
+char* PutG(char* out, double v) {
+  return std::to_chars(out, out + NUMBER_ROOM, v, std::chars_format::general, 6).ptr;
 }
 
 }  // namespace
@@ -33,47 +40,62 @@ void AppendHex8(std::string& out, unsigned long long v) {
 ShapeText::ShapeText(FILE* out) : mOut(out) {}
 
 void ShapeText::AppendG(std::string& out, double value) {
-  // Six significant digits need at most "-d.ddddde-ddd": 13 characters.
-  char buf[32];
-  std::to_chars_result r =
-      std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 6);
-  out.append(buf, r.ptr);
+  char buf[NUMBER_ROOM];
+  out.append(buf, PutG(buf, value));
 }
 
 void ShapeText::Write(const char* format, std::initializer_list<TextArg> args) {
+  // The text is made in place, behind what the buffer holds, in room for the longest text the
+  // call can make: every literal character doubled (a line end becomes two), every number at
+  // its longest, every string in full. The buffer is then cut to what was made.
+  size_t room = 2 * strlen(format);
+  for (const TextArg& a : args) {
+    room += a.kind == TextArg::STR && a.s ? strlen(a.s) : NUMBER_ROOM;
+  }
+  const size_t start = mBuffer.size();
+  mBuffer.resize(start + room);
+  char* out = &mBuffer[start];
+
   const TextArg* arg = args.begin();
   const char* p = format;
   for (;;) {
     // The literal text up to the next conversion or line end, in one piece.
     const char* run = p;
     while (*p && *p != '%' && *p != '\n') ++p;
-    mBuffer.append(run, size_t(p - run));
+    memcpy(out, run, size_t(p - run));
+    out += p - run;
     if (!*p) break;
     if (*p++ == '\n') {
-      mBuffer.append("\r\n", 2);
+      *out++ = '\r';
+      *out++ = '\n';
       continue;
     }
     if (*p == '%') {
-      mBuffer.push_back('%');
+      *out++ = '%';
       ++p;
       continue;
     }
     if (arg == args.end()) abort();  // a text with more conversions than arguments
     const TextArg& a = *arg++;
     if (*p == 'd') {
-      AppendInt(mBuffer, a.kind == TextArg::FLOAT ? (long long)a.f : a.i);
+      out = PutInt(out, a.kind == TextArg::FLOAT ? (long long)a.f : a.i);
     } else if (*p == 'g') {
-      AppendG(mBuffer, a.kind == TextArg::FLOAT ? a.f : double(a.i));
+      out = PutG(out, a.kind == TextArg::FLOAT ? a.f : double(a.i));
     } else if (*p == 's') {
-      mBuffer.append(a.kind == TextArg::STR && a.s ? a.s : "");
+      if (a.kind == TextArg::STR && a.s) {
+        size_t n = strlen(a.s);
+        memcpy(out, a.s, n);
+        out += n;
+      }
     } else if (strncmp(p, "08x", 3) == 0) {
-      AppendHex8(mBuffer, (unsigned long long)(unsigned)a.i);
+      out = PutHex8(out, unsigned(a.i));
       p += 2;
     } else {
       abort();  // a conversion the shape file never uses
     }
     ++p;
   }
+  mBuffer.resize(size_t(out - mBuffer.data()));
   MaybeFlush();
 }
 
