@@ -242,7 +242,7 @@ class PoolIndex final : public PoolIndexBase<T> {
     float v[N];
   };
   struct Slot {
-    uint64_t key;
+    uint32_t key;  // the upper half of the cell's hash; it also chooses the slot
     int32_t head;  // newest item of the cell, or -1 for a free slot
   };
 
@@ -277,10 +277,10 @@ class PoolIndex final : public PoolIndexBase<T> {
     hi = Floor((d + WINDOW) * CELLS_PER_UNIT);
   }
 
-  static uint64_t CellKey(const int64_t* cell) {
+  static uint32_t CellKey(const int64_t* cell) {
     uint64_t h = 0x9e3779b97f4a7c15ULL;
     for (int k = 0; k < N; ++k) h = PoolMix(h ^ uint64_t(cell[k])) + 0x9e3779b97f4a7c15ULL;
-    return h;
+    return uint32_t(h >> 32);
   }
 
   static bool Near(const float* a, const float* b) {
@@ -290,17 +290,17 @@ class PoolIndex final : public PoolIndexBase<T> {
     return true;
   }
 
-  int32_t Head(uint64_t key) const {
-    for (size_t i = size_t(key) & mMask;; i = (i + 1) & mMask) {
+  int32_t Head(uint32_t key) const {
+    for (size_t i = key & mMask;; i = (i + 1) & mMask) {
       const Slot& s = mSlots[i];
       if (s.head < 0 || s.key == key) return s.head;
     }
   }
 
   // Two cells whose keys collide share one list; that costs comparisons, never an answer.
-  void AddToCell(uint64_t key, Item item) {
+  void AddToCell(uint32_t key, Item item) {
     if (2 * (mCells + 1) > mSlots.size()) Grow();
-    size_t i = size_t(key) & mMask;
+    size_t i = key & mMask;
     while (mSlots[i].head >= 0 && mSlots[i].key != key) i = (i + 1) & mMask;
     if (mSlots[i].head < 0) {
       mSlots[i].key = key;
@@ -317,7 +317,7 @@ class PoolIndex final : public PoolIndexBase<T> {
     mMask = mSlots.size() - 1;
     for (const Slot& s : old) {
       if (s.head < 0) continue;
-      size_t i = size_t(s.key) & mMask;
+      size_t i = s.key & mMask;
       while (mSlots[i].head >= 0) i = (i + 1) & mMask;
       mSlots[i] = s;
     }
