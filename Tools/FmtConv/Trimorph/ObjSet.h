@@ -14,8 +14,10 @@
 #ifndef TRIMORPH_OBJSET_H
 #define TRIMORPH_OBJSET_H
 
+#include <cstddef>
 #include <memory>
 #include <new>
+#include <type_traits>
 #include <utility>
 
 #include "PoolIndex.h"
@@ -48,17 +50,11 @@ class ObjSet {
   Entry* mFirstObj = nullptr;
 
   ObjSet() = default;
-  ObjSet(ObjSet&& other) noexcept
-      : mNumObjs(other.mNumObjs), mFirstObj(other.mFirstObj), mLookup(std::move(other.mLookup)) {
-    other.mNumObjs = 0;
-    other.mFirstObj = nullptr;
-  }
+  ObjSet(ObjSet&& other) noexcept { Swap(other); }
   ObjSet& operator=(ObjSet&& other) noexcept {
     if (this != &other) {
       Clear();
-      std::swap(mNumObjs, other.mNumObjs);
-      std::swap(mFirstObj, other.mFirstObj);
-      std::swap(mLookup, other.mLookup);
+      Swap(other);
     }
     return *this;
   }
@@ -127,25 +123,73 @@ class ObjSet {
 
   // Frees every entry.
   void Clear() {
-    Entry* e = mFirstObj;
-    while (e) {
-      Entry* next = e->mNext;
-      delete e;
-      e = next;
+    if constexpr (!std::is_trivially_destructible_v<Entry>) {
+      for (Entry* e = mFirstObj; e; e = e->mNext) e->~Entry();
     }
+    while (mBlocks) {
+      Block* prev = mBlocks->mPrev;
+      ::operator delete(mBlocks);
+      mBlocks = prev;
+    }
+    mSpare = nullptr;
+    mSpareEntries = 0;
+    mBlockEntries = 0;
     mFirstObj = nullptr;
     mNumObjs = 0;
     mLookup.reset();
   }
 
  private:
+  // Entries live in blocks that stay where they are until Clear, each block holding twice as
+  // many entries as the one before, up to MAX_BLOCK_ENTRIES: small pools stay small, and large
+  // ones cost one allocation per block instead of one per entry.
+  struct Block {
+    Block* mPrev;
+  };
+  static constexpr int FIRST_BLOCK_ENTRIES = 4;
+  static constexpr int MAX_BLOCK_ENTRIES = 1024;
+  static constexpr size_t BLOCK_HEADER =
+      (sizeof(Block) + alignof(Entry) - 1) / alignof(Entry) * alignof(Entry);
+  static_assert(alignof(Entry) <= alignof(std::max_align_t), "entries fit the blocks' alignment");
+
   Entry* NewFront(T value) {
-    Entry* e = new (std::nothrow) Entry{mFirstObj, -1, std::move(value)};
-    if (!e) Fail(nullptr, false);
+    if (mSpareEntries == 0) NewBlock();
+    Entry* e = new (static_cast<void*>(mSpare)) Entry{mFirstObj, -1, std::move(value)};
+    mSpare += sizeof(Entry);
+    --mSpareEntries;
     mFirstObj = e;
     ++mNumObjs;
     return e;
   }
+
+  void NewBlock() {
+    int n = mBlockEntries == 0
+                ? FIRST_BLOCK_ENTRIES
+                : (mBlockEntries < MAX_BLOCK_ENTRIES / 2 ? 2 * mBlockEntries : MAX_BLOCK_ENTRIES);
+    void* raw = ::operator new(BLOCK_HEADER + size_t(n) * sizeof(Entry), std::nothrow);
+    if (!raw) Fail(nullptr, false);
+    Block* block = static_cast<Block*>(raw);
+    block->mPrev = mBlocks;
+    mBlocks = block;
+    mSpare = static_cast<unsigned char*>(raw) + BLOCK_HEADER;
+    mSpareEntries = n;
+    mBlockEntries = n;
+  }
+
+  void Swap(ObjSet& other) noexcept {
+    std::swap(mNumObjs, other.mNumObjs);
+    std::swap(mFirstObj, other.mFirstObj);
+    std::swap(mLookup, other.mLookup);
+    std::swap(mBlocks, other.mBlocks);
+    std::swap(mSpare, other.mSpare);
+    std::swap(mSpareEntries, other.mSpareEntries);
+    std::swap(mBlockEntries, other.mBlockEntries);
+  }
+
+  Block* mBlocks = nullptr;         // the newest block; each links to the one before
+  unsigned char* mSpare = nullptr;  // room for the next entry in the newest block
+  int mSpareEntries = 0;            // entries that still fit there
+  int mBlockEntries = 0;            // entries of the newest block
 
   // The index of FindOrAdd, made by its first call; none while it is out of date.
   std::unique_ptr<PoolIndexBase<T>> mLookup;
