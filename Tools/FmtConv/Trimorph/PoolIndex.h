@@ -10,13 +10,14 @@
 // - Exact pools (ObjTraits<T>::Hash) keep an open-addressing hash table. Values that are equal
 //   must hash alike; every entry is held, so duplicates made by Add are found as well.
 // - Tolerant pools (ObjTraits<T>::NEAR_COMPONENTS > 0) match when every float component differs
-//   by strictly less than NEAR_TOLERANCE. They keep a uniform grid of cells of 1/256 (a power of
-//   two, so that cell numbers are exact), wider than twice the tolerance: all values within
-//   tolerance of a query lie in the at most two cells per component that a window of +-0.0011
-//   around it touches. Each cell lists its entries newest first, so the first match in a cell
-//   is the best of that cell. A component of 2^24 or more in magnitude has no other float
-//   within tolerance; it gets a cell of its own value. A value with a NaN or infinite component
-//   never matches (the difference is NaN), so it is not held at all.
+//   by strictly less than NEAR_TOLERANCE. They keep a uniform grid of cells 1/128 wide (a power
+//   of two, so that cell numbers are exact). An entry is listed in every cell that holds a value
+//   within tolerance of it: per component the one or two cells that the window of +-0.0011
+//   around it touches. A search then looks into the one cell of the value asked for, whose list
+//   holds every entry within tolerance of it, newest first: the first match is the answer.
+//   A component of 2^24 or more in magnitude has no other float within tolerance; it gets a
+//   cell of its own value. A value with a NaN or infinite component never matches (the
+//   difference is NaN), so it is not listed at all. Cells whose hashes collide share a list.
 //
 // The final decision always uses the pool's own equality, so the index can only choose among
 // candidates, never invent a match.
@@ -231,7 +232,7 @@ class PoolIndex final : public PoolIndexBase<T> {
   static constexpr double LARGE = 16777216.0;  // 2^24
   static constexpr double CELLS_PER_UNIT = 128.0;
   // Wider than the tolerance by far more than the rounding of v +- WINDOW for |v| < 2^24, and
-  // narrower than half a cell.
+  // narrower than half a cell, so that an entry is listed in at most two cells per component.
   static constexpr double WINDOW = 0.0011;
   // Cell numbers of large components lie beyond every cell number of the grid (|n| <= 2^31).
   static constexpr int64_t LARGE_CELLS = int64_t(1) << 40;
