@@ -278,10 +278,12 @@ class PoolIndex final : public PoolIndexBase<T> {
     hi = Floor((d + WINDOW) * CELLS_PER_UNIT);
   }
 
+  // A multiplicative hash of the cell numbers; its upper bits, folded into the lower ones, give
+  // the slot.
   static uint32_t CellKey(const int64_t* cell) {
-    uint64_t h = 0x9e3779b97f4a7c15ULL;
-    for (int k = 0; k < N; ++k) h = PoolMix(h ^ uint64_t(cell[k])) + 0x9e3779b97f4a7c15ULL;
-    return uint32_t(h >> 32);
+    uint64_t h = 0;
+    for (int k = 0; k < N; ++k) h = (h + uint64_t(cell[k])) * 0x9e3779b97f4a7c15ULL;
+    return uint32_t((h >> 32) ^ (h >> 17));
   }
 
   static bool Near(const float* a, const float* b) {
