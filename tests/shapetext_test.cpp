@@ -87,6 +87,32 @@ TEST(ShapeTextNumbers, RoundingBoundariesAsPrintf) {
   EXPECT_EQ(mismatches, 0);
 }
 
+// Values whose seventh significant digit is an exact 5 and nothing follows: printf rounds them
+// to the even neighbour. And random doubles over the whole range of magnitudes.
+TEST(ShapeTextNumbers, ExactHalvesAndRandomDoublesAsPrintf) {
+  std::mt19937_64 rng(11);
+  int mismatches = 0;
+  auto check = [&](double v) {
+    std::string ours = OursG(v), theirs = PrintfG(v);
+    if (ours != theirs && ++mismatches <= 10)
+      ADD_FAILURE() << v << ": " << ours << " vs " << theirs;
+  };
+  for (int k = 100000; k < 1000000; k += 7) {
+    check(k + 0.5);
+    check(-(k + 0.5));
+    check((k + 0.5) / 1024);  // 1/1024 is exact, the digits of the half are not
+    check(k * 10.0 + 5);
+  }
+  for (int i = 0; i < 200000; ++i) {
+    uint64_t bits = rng();
+    double v;
+    memcpy(&v, &bits, sizeof v);
+    check(v);
+    check(std::ldexp(double(rng() >> 11), int(rng() % 140) - 130));
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
 TEST(ShapeTextNumbers, IntegersAsPrintf) {
   const int ints[] = {0, 1, -1, 9, 10, -10, 99, 100, 65535, 65536, INT_MAX, INT_MIN, -123456789};
   for (int v : ints) {

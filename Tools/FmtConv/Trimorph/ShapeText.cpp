@@ -1,11 +1,15 @@
 // Buffered, printf-style writing of shape file text with CRLF line ends.
 //
-// Numbers are formatted with std::to_chars, which gives the same characters as C's printf for
-// "%d", and for "%g" with precision 6 in general format (the test of ShapeText compares both over
-// many values).
+// "%g" must give exactly the characters of C's printf. Values of magnitude 1e-22 to 1e6, which
+// are nearly all a shape holds, are formatted here with exact integer arithmetic; the others
+// (zero, very small or large values, infinities, NaN) by std::to_chars in general format with
+// precision 6, which follows printf as well. The tests compare both with printf over many values.
 #include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "ShapeWriter.h"
 
@@ -23,15 +27,133 @@ char* PutInt(char* out, long long v) {
 }
 
 char* PutHex8(char* out, unsigned v) {
-  char digits[8];
-  char* end = std::to_chars(digits, digits + sizeof digits, v, 16).ptr;
-  size_t n = size_t(end - digits);
-  memset(out, '0', 8 - n);
-  memcpy(out + 8 - n, digits, n);
+  static const char HEX[] = "0123456789abcdef";
+  for (int i = 7; i >= 0; --i, v >>= 4) out[i] = HEX[v & 15];
   return out + 8;
 }
 
+// 5^0 ... 5^27, the powers of five below 2^63.
+constexpr int MAX_POW5 = 27;
+constexpr uint64_t POW5[MAX_POW5 + 1] = {1ULL,
+                                         5ULL,
+                                         25ULL,
+                                         125ULL,
+                                         625ULL,
+                                         3125ULL,
+                                         15625ULL,
+                                         78125ULL,
+                                         390625ULL,
+                                         1953125ULL,
+                                         9765625ULL,
+                                         48828125ULL,
+                                         244140625ULL,
+                                         1220703125ULL,
+                                         6103515625ULL,
+                                         30517578125ULL,
+                                         152587890625ULL,
+                                         762939453125ULL,
+                                         3814697265625ULL,
+                                         19073486328125ULL,
+                                         95367431640625ULL,
+                                         476837158203125ULL,
+                                         2384185791015625ULL,
+                                         11920928955078125ULL,
+                                         59604644775390625ULL,
+                                         298023223876953125ULL,
+                                         1490116119384765625ULL,
+                                         7450580596923828125ULL};
+
+// "%g" of v as printf writes it, for a normal v with 1e-22 <= |v| < 1e6; null for any other v
+// (and for every v where the compiler has no 128-bit integers).
+//
+// printf writes the six significant digits N = round(|v| * 10^(5 - X)), 10^5 <= N < 10^6, where
+// X is the decimal exponent of |v| after rounding, in fixed notation when -4 <= X < 6 and with
+// an exponent otherwise, without trailing zeros. With |v| = m * 2^q (m < 2^53) and s = 5 - X in
+// 0..27, |v| * 10^s = m * 5^s * 2^(q + s): m * 5^s < 2^116 is exact in 128 bits, and q + s < 0,
+// so the shift right by -(q + s) leaves the integer part and a remainder that decides the
+// rounding exactly: to nearest, halves to even, as printf does in the default rounding mode.
+char* PutGExact(char* out, double v) {
+#ifndef __SIZEOF_INT128__
+  (void)out;
+  (void)v;
+  return nullptr;
+#else
+  uint64_t bits;
+  memcpy(&bits, &v, sizeof bits);
+  const int biased = int((bits >> 52) & 0x7ff);
+  const double a = std::fabs(v);
+  if (biased == 0 || biased == 0x7ff || !(a >= 1e-22 && a < 1e6)) return nullptr;
+  const uint64_t m = (bits & ((uint64_t(1) << 52) - 1)) | (uint64_t(1) << 52);
+  const int q = biased - 1075;
+
+  // 2^(q + 52) <= |v| < 2^(q + 53): a first guess of X, corrected below.
+  int x = int(std::floor((q + 52) * 0.30102999566398120));
+  uint32_t n = 0;
+  for (;;) {
+    const int s = 5 - x;
+    if (s < 0 || s > MAX_POW5) return nullptr;
+    const int shift = -(q + s);
+    if (shift <= 0 || shift >= 128) return nullptr;
+    const unsigned __int128 p = (unsigned __int128)m * POW5[s];
+    const unsigned __int128 whole = p >> shift;
+    if (whole < 100000) {
+      --x;
+      continue;
+    }
+    if (whole >= 1000000) {
+      ++x;
+      continue;
+    }
+    const unsigned __int128 rest = p - (whole << shift);
+    const unsigned __int128 half = (unsigned __int128)1 << (shift - 1);
+    n = uint32_t(whole);
+    if (rest > half || (rest == half && (n & 1))) ++n;
+    if (n == 1000000) {
+      n = 100000;
+      ++x;
+    }
+    break;
+  }
+
+  char d[6];
+  for (int i = 5; i >= 0; --i, n /= 10) d[i] = char('0' + n % 10);
+  int len = 6;  // significant digits without the trailing zeros
+  while (len > 1 && d[len - 1] == '0') --len;
+
+  if (bits >> 63) *out++ = '-';
+  if (x < -4 || x >= 6) {
+    *out++ = d[0];
+    if (len > 1) {
+      *out++ = '.';
+      memcpy(out, d + 1, size_t(len - 1));
+      out += len - 1;
+    }
+    *out++ = 'e';
+    *out++ = x < 0 ? '-' : '+';
+    const int e = x < 0 ? -x : x;
+    *out++ = char('0' + e / 10);
+    *out++ = char('0' + e % 10);
+  } else if (x >= 0) {
+    memcpy(out, d, size_t(x + 1));
+    out += x + 1;
+    if (len > x + 1) {
+      *out++ = '.';
+      memcpy(out, d + x + 1, size_t(len - x - 1));
+      out += len - x - 1;
+    }
+  } else {
+    *out++ = '0';
+    *out++ = '.';
+    for (int i = -1; i > x; --i) *out++ = '0';
+    memcpy(out, d, size_t(len));
+    out += len;
+  }
+  return out;
+#endif
+}
+
 char* PutG(char* out, double v) {
+  if (char* end = PutGExact(out, v)) return end;
   return std::to_chars(out, out + NUMBER_ROOM, v, std::chars_format::general, 6).ptr;
 }
 
@@ -44,34 +166,40 @@ void ShapeText::AppendG(std::string& out, double value) {
   out.append(buf, PutG(buf, value));
 }
 
-void ShapeText::Write(const char* format, std::initializer_list<TextArg> args) {
-  // The text is made in place, behind what the buffer holds, in room for the longest text the
-  // call can make: every literal character doubled (a line end becomes two), every number at
-  // its longest, every string in full. The buffer is then cut to what was made.
-  size_t room = 2 * strlen(format);
-  for (const TextArg& a : args) {
-    room += a.kind == TextArg::STR && a.s ? strlen(a.s) : NUMBER_ROOM;
-  }
-  const size_t start = mBuffer.size();
-  mBuffer.resize(start + room);
-  char* out = &mBuffer[start];
+void ShapeText::Reserve(size_t n) {
+  if (mCapacity - mLength >= n) return;
+  size_t capacity = mCapacity ? mCapacity : FLUSH_SIZE + 4096;
+  while (capacity - mLength < n) capacity *= 2;
+  std::unique_ptr<char[]> larger(new (std::nothrow) char[capacity]);
+  if (!larger) Fail(nullptr, false);
+  if (mLength) memcpy(larger.get(), mBuffer.get(), mLength);
+  mBuffer = std::move(larger);
+  mCapacity = capacity;
+}
 
+void ShapeText::Write(const char* format, std::initializer_list<TextArg> args) {
   const TextArg* arg = args.begin();
   const char* p = format;
   for (;;) {
     // The literal text up to the next conversion or line end, in one piece.
     const char* run = p;
     while (*p && *p != '%' && *p != '\n') ++p;
+    // Room for the piece, a line end and the longest number.
+    Reserve(size_t(p - run) + NUMBER_ROOM);
+    char* out = mBuffer.get() + mLength;
     memcpy(out, run, size_t(p - run));
     out += p - run;
+    mLength = size_t(out - mBuffer.get());
     if (!*p) break;
     if (*p++ == '\n') {
       *out++ = '\r';
       *out++ = '\n';
+      mLength += 2;
       continue;
     }
     if (*p == '%') {
       *out++ = '%';
+      ++mLength;
       ++p;
       continue;
     }
@@ -84,6 +212,8 @@ void ShapeText::Write(const char* format, std::initializer_list<TextArg> args) {
     } else if (*p == 's') {
       if (a.kind == TextArg::STR && a.s) {
         size_t n = strlen(a.s);
+        Reserve(n);
+        out = mBuffer.get() + mLength;
         memcpy(out, a.s, n);
         out += n;
       }
@@ -93,21 +223,21 @@ void ShapeText::Write(const char* format, std::initializer_list<TextArg> args) {
     } else {
       abort();  // a conversion the shape file never uses
     }
+    mLength = size_t(out - mBuffer.get());
     ++p;
   }
-  mBuffer.resize(size_t(out - mBuffer.data()));
   MaybeFlush();
 }
 
 void ShapeText::MaybeFlush() {
-  if (mOut && mBuffer.size() >= FLUSH_SIZE) Flush();
+  if (mOut && mLength >= FLUSH_SIZE) Flush();
 }
 
 bool ShapeText::Flush() {
   if (!mOut) return !mFailed;
-  if (!mBuffer.empty()) {
-    if (fwrite(mBuffer.data(), 1, mBuffer.size(), mOut) != mBuffer.size()) mFailed = true;
-    mBuffer.clear();
+  if (mLength) {
+    if (fwrite(mBuffer.get(), 1, mLength, mOut) != mLength) mFailed = true;
+    mLength = 0;
   }
   return !mFailed;
 }
