@@ -19,8 +19,8 @@
 //   cell of its own value. A value with a NaN or infinite component never matches (the
 //   difference is NaN), so it is not listed at all. Cells whose hashes collide share a list.
 //
-// The final decision always uses the pool's own equality, so the index can only choose among
-// candidates, never invent a match.
+// Exact pools decide with the pool's own equality; tolerant pools with the components, which
+// are what their equality compares.
 #ifndef TRIMORPH_POOLINDEX_H
 #define TRIMORPH_POOLINDEX_H
 
@@ -61,12 +61,13 @@ uint64_t PoolWord(const V& v) {
   }
 }
 
-// The hash of a sequence of integers and references (by identity).
+// The hash of a sequence of integers and references (by identity): multiplicative, so that its
+// upper half, which the index uses, depends on every bit of every value.
 template <class... V>
 uint64_t PoolHash(const V&... values) {
-  uint64_t h = 0x9e3779b97f4a7c15ULL;
-  ((h = PoolMix(h ^ PoolWord(values)) + 0x9e3779b97f4a7c15ULL), ...);
-  return h;
+  uint64_t h = 0;
+  ((h = (h + PoolWord(values)) * 0x9e3779b97f4a7c15ULL), ...);
+  return h ^ (h >> 29);
 }
 
 // The number of float components a tolerant pool compares, 0 for an exact pool.
@@ -192,14 +193,20 @@ class PoolIndex final : public PoolIndexBase<T> {
     ObjTraits<T>::Components(value, v);
     int64_t cell[N];
     for (int k = 0; k < N; ++k) {
-      if (!std::isfinite(v[k])) return nullptr;
-      cell[k] = Cell(double(v[k]));
+      const double d = v[k];
+      if (std::fabs(d) < LARGE) {
+        cell[k] = Floor(d * CELLS_PER_UNIT);
+      } else {
+        if (!std::isfinite(d)) return nullptr;
+        cell[k] = LargeCell(v[k]);
+      }
     }
     // The cell's list holds every entry within tolerance of any value of the cell, the newest
-    // first: the first match is the answer.
-    for (int32_t i = Head(CellKey(cell)); i >= 0; i = mItems[size_t(i)].next) {
-      const Item& item = mItems[size_t(i)];
-      if (Near(item.v, v) && ObjTraits<T>::Equal(item.entry->mObj, value)) return item.entry;
+    // first: the first match is the answer. Near compares exactly what the pool's Equal compares
+    // (the components, within NEAR_TOLERANCE), so the entry itself need not be read.
+    const Item* items = mItems.data();
+    for (int32_t i = Head(CellKey(cell)); i >= 0; i = items[i].next) {
+      if (Near(items[i].v, v)) return items[i].entry;
     }
     return nullptr;
   }
