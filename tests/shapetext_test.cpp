@@ -124,6 +124,22 @@ TEST(ShapeTextNumbers, IntegersAsPrintf) {
   }
 }
 
+// Texts are taken apart once and remembered by their place; a place that holds another text
+// later must be read afresh.
+TEST(ShapeTextNumbers, ATextChangedInPlaceIsReadAfresh) {
+  char format[32];
+  ShapeText t;
+  strcpy(format, "a %d\n");
+  t.Write(format, {1});
+  strcpy(format, "b %g %s %08x\n");
+  t.Write(format, {1.5, "x", 255u});
+  strcpy(format, "b %g\n");  // a shorter text: a prefix of the one before
+  t.Write(format, {2.5});
+  strcpy(format, "a %d\n");
+  t.Write(format, {3});
+  EXPECT_EQ(t.Text(), "a 1\r\nb 1.5 x 000000ff\r\nb 2.5\r\na 3\r\n");
+}
+
 TEST(ShapeTextNumbers, LiteralTextPercentAndLineEnds) {
   ShapeText t;
   t.Write("\n%% a\tb %s%%\n\n", {"x"});

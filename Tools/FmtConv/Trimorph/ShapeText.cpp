@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "ShapeWriter.h"
 
@@ -166,8 +168,7 @@ void ShapeText::AppendG(std::string& out, double value) {
   out.append(buf, PutG(buf, value));
 }
 
-void ShapeText::Reserve(size_t n) {
-  if (mCapacity - mLength >= n) return;
+void ShapeText::Grow(size_t n) {
   size_t capacity = mCapacity ? mCapacity : FLUSH_SIZE + 4096;
   while (capacity - mLength < n) capacity *= 2;
   std::unique_ptr<char[]> larger(new (std::nothrow) char[capacity]);
@@ -177,54 +178,103 @@ void ShapeText::Reserve(size_t n) {
   mCapacity = capacity;
 }
 
-void ShapeText::Write(const char* format, std::initializer_list<TextArg> args) {
-  const TextArg* arg = args.begin();
-  const char* p = format;
-  for (;;) {
-    // The literal text up to the next conversion or line end, in one piece.
-    const char* run = p;
-    while (*p && *p != '%' && *p != '\n') ++p;
-    // Room for the piece, a line end and the longest number.
-    Reserve(size_t(p - run) + NUMBER_ROOM);
-    char* out = mBuffer.get() + mLength;
-    memcpy(out, run, size_t(p - run));
-    out += p - run;
-    mLength = size_t(out - mBuffer.get());
-    if (!*p) break;
-    if (*p++ == '\n') {
-      *out++ = '\r';
-      *out++ = '\n';
-      mLength += 2;
-      continue;
-    }
-    if (*p == '%') {
-      *out++ = '%';
-      ++mLength;
+namespace {
+
+// A text taken apart once: its literal text with the line ends already as CRLF, and the
+// conversions between the pieces of it. The shape file is written with a few dozen texts, most
+// of them many times over.
+struct FormatPlan {
+  struct Step {
+    size_t literalEnd;  // the literal text before the conversion ends here
+    char conversion;    // 'd', 'g', 's', 'x' ("%08x"), or 0 after the last piece
+  };
+  const char* format = nullptr;  // where the text was
+  std::string text;              // what it said then
+  std::string literal;
+  std::vector<Step> steps;
+};
+
+void MakePlan(FormatPlan& plan, const char* format) {
+  plan.format = format;
+  plan.text = format;
+  plan.literal.clear();
+  plan.steps.clear();
+  for (const char* p = format; *p; ++p) {
+    if (*p == '\n') {
+      plan.literal += "\r\n";
+    } else if (*p != '%') {
+      plan.literal += *p;
+    } else if (p[1] == '%') {
+      plan.literal += '%';
       ++p;
-      continue;
-    }
-    if (arg == args.end()) abort();  // a text with more conversions than arguments
-    const TextArg& a = *arg++;
-    if (*p == 'd') {
-      out = PutInt(out, a.kind == TextArg::FLOAT ? (long long)a.f : a.i);
-    } else if (*p == 'g') {
-      out = PutG(out, a.kind == TextArg::FLOAT ? a.f : double(a.i));
-    } else if (*p == 's') {
-      if (a.kind == TextArg::STR && a.s) {
-        size_t n = strlen(a.s);
-        Reserve(n);
-        out = mBuffer.get() + mLength;
-        memcpy(out, a.s, n);
-        out += n;
-      }
-    } else if (strncmp(p, "08x", 3) == 0) {
-      out = PutHex8(out, unsigned(a.i));
-      p += 2;
+    } else if (p[1] == 'd' || p[1] == 'g' || p[1] == 's') {
+      plan.steps.push_back({plan.literal.size(), p[1]});
+      ++p;
+    } else if (strncmp(p + 1, "08x", 3) == 0) {
+      plan.steps.push_back({plan.literal.size(), 'x'});
+      p += 3;
     } else {
       abort();  // a conversion the shape file never uses
     }
+  }
+  plan.steps.push_back({plan.literal.size(), 0});
+}
+
+// Plans by the place of their text. A plan is used only while the place still holds the same
+// text, so a text that changes, or a new text in an old place, is taken apart afresh.
+constexpr size_t PLAN_SLOTS = 256;
+
+const FormatPlan& PlanFor(const char* format) {
+  static FormatPlan plans[PLAN_SLOTS];
+  FormatPlan& plan = plans[(uintptr_t(format) * 0x9e3779b97f4a7c15ULL) >> 56];
+  if (plan.format != format || strncmp(plan.text.c_str(), format, plan.text.size() + 1) != 0) {
+    MakePlan(plan, format);
+  }
+  return plan;
+}
+
+}  // namespace
+
+void ShapeText::Write(const char* format, std::initializer_list<TextArg> args) {
+  const FormatPlan& plan = PlanFor(format);
+  const TextArg* arg = args.begin();
+  size_t at = 0;
+  for (const FormatPlan::Step& step : plan.steps) {
+    // The literal piece, then the conversion, with room for the longest number.
+    const size_t n = step.literalEnd - at;
+    Reserve(n + NUMBER_ROOM);
+    char* out = mBuffer.get() + mLength;
+    memcpy(out, plan.literal.data() + at, n);
+    out += n;
+    at = step.literalEnd;
+    if (!step.conversion) {
+      mLength = size_t(out - mBuffer.get());
+      break;
+    }
+    if (arg == args.end()) abort();  // a text with more conversions than arguments
+    const TextArg& a = *arg++;
+    switch (step.conversion) {
+      case 'd':
+        out = PutInt(out, a.kind == TextArg::FLOAT ? (long long)a.f : a.i);
+        break;
+      case 'g':
+        out = PutG(out, a.kind == TextArg::FLOAT ? a.f : double(a.i));
+        break;
+      case 'x':
+        out = PutHex8(out, unsigned(a.i));
+        break;
+      default:  // 's'
+        if (a.kind == TextArg::STR && a.s) {
+          const size_t length = strlen(a.s);
+          mLength = size_t(out - mBuffer.get());
+          Reserve(length);
+          out = mBuffer.get() + mLength;
+          memcpy(out, a.s, length);
+          out += length;
+        }
+        break;
+    }
     mLength = size_t(out - mBuffer.get());
-    ++p;
   }
   MaybeFlush();
 }

@@ -49,7 +49,10 @@ class ShapeText {
  private:
   void MaybeFlush();
   // Makes room for n more characters behind the text.
-  void Reserve(size_t n);
+  void Reserve(size_t n) {
+    if (mCapacity - mLength < n) Grow(n);
+  }
+  void Grow(size_t n);
 
   FILE* mOut;
   std::unique_ptr<char[]> mBuffer;  // the text, mLength characters of mCapacity
