@@ -76,16 +76,20 @@ class ObjSet {
     // Named here, not in the class: the kind of index depends on ObjTraits<T>, which the records
     // of the model specialise after their pools are declared.
     typedef PoolIndex<T> Index;
-    Index* index = static_cast<Index*>(mLookup.get());
-    if (!index) {
-      index = new (std::nothrow) Index(mFirstObj);
-      if (!index) Fail(nullptr, false);
-      mLookup.reset(index);
+    // The index's tables cannot be allocated: fail as for an entry.
+    try {
+      Index* index = static_cast<Index*>(mLookup.get());
+      if (!index) {
+        mLookup.reset(new Index(mFirstObj));
+        index = static_cast<Index*>(mLookup.get());
+      }
+      if (Entry* e = index->Find(value)) return e;
+      Entry* e = NewFront(std::move(value));
+      index->InsertNewFront(e);
+      return e;
+    } catch (const std::bad_alloc&) {
+      Fail(nullptr, false);
     }
-    if (Entry* e = index->Find(value)) return e;
-    Entry* e = NewFront(std::move(value));
-    index->InsertNewFront(e);
-    return e;
   }
 
   // FindOrAdd by walking the list from the front: the reference for the index.
@@ -101,7 +105,11 @@ class ObjSet {
   // A new front entry for value, without searching.
   Entry* Add(T value) {
     Entry* e = NewFront(std::move(value));
-    if (mLookup) mLookup->InsertFront(e);
+    try {
+      if (mLookup) mLookup->InsertFront(e);
+    } catch (const std::bad_alloc&) {
+      Fail(nullptr, false);
+    }
     return e;
   }
 

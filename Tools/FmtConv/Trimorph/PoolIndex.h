@@ -19,6 +19,9 @@
 //   cell of its own value. A value with a NaN or infinite component never matches (the
 //   difference is NaN), so it is not listed at all. Cells whose hashes collide share a list.
 //
+// The index allocates with the standard containers; a failure throws std::bad_alloc, which the
+// pool turns into its own failure.
+//
 // Exact pools decide with the pool's own equality; tolerant pools with the components, which
 // are what their equality compares.
 #ifndef TRIMORPH_POOLINDEX_H
@@ -27,6 +30,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <type_traits>
 #include <vector>
 
@@ -184,7 +188,6 @@ class PoolIndex final : public PoolIndexBase<T> {
   explicit PoolIndex(Entry* first) {
     std::vector<Entry*> list;
     for (Entry* e = first; e; e = e->mNext) list.push_back(e);
-    mItems.reserve(list.size());
     for (size_t i = list.size(); i-- > 0;) InsertFront(list[i]);
   }
 
@@ -204,9 +207,10 @@ class PoolIndex final : public PoolIndexBase<T> {
     // The cell's list holds every entry within tolerance of any value of the cell, the newest
     // first: the first match is the answer. Near compares exactly what the pool's Equal compares
     // (the components, within NEAR_TOLERANCE), so the entry itself need not be read.
-    const Item* items = mItems.data();
-    for (int32_t i = Head(CellKey(cell)); i >= 0; i = items[i].next) {
-      if (Near(items[i].v, v)) return items[i].entry;
+    for (int32_t i = Head(CellKey(cell)); i >= 0;) {
+      const Item& item = ItemAt(i);
+      if (Near(item.v, v)) return item.entry;
+      i = item.next;
     }
     return nullptr;
   }
@@ -317,8 +321,12 @@ class PoolIndex final : public PoolIndexBase<T> {
       ++mCells;
     }
     item.next = mSlots[i].head;
-    mSlots[i].head = int32_t(mItems.size());
-    mItems.push_back(item);
+    if ((mItemCount & (ITEM_BLOCK - 1)) == 0) {
+      std::unique_ptr<Item[]> block(new Item[ITEM_BLOCK]);
+      mItemBlocks.push_back(std::move(block));
+    }
+    mItemBlocks.back()[mItemCount & (ITEM_BLOCK - 1)] = item;
+    mSlots[i].head = int32_t(mItemCount++);
   }
 
   void Grow() {
@@ -333,7 +341,15 @@ class PoolIndex final : public PoolIndexBase<T> {
     }
   }
 
-  std::vector<Item> mItems;  // one per entry and cell, oldest first
+  const Item& ItemAt(int32_t i) const {
+    return mItemBlocks[size_t(i) / ITEM_BLOCK][size_t(i) & (ITEM_BLOCK - 1)];
+  }
+
+  // The items, one per entry and cell, oldest first, in blocks that stay where they are: the
+  // index grows without copying them.
+  static constexpr size_t ITEM_BLOCK = 4096;
+  std::vector<std::unique_ptr<Item[]>> mItemBlocks;
+  size_t mItemCount = 0;
   std::vector<Slot> mSlots = std::vector<Slot>(16, Slot{0, -1});
   size_t mMask = 15;
   size_t mCells = 0;
