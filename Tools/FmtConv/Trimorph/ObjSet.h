@@ -132,7 +132,11 @@ class ObjSet {
   // Frees every entry.
   void Clear() {
     if constexpr (!std::is_trivially_destructible_v<Entry>) {
-      for (Entry* e = mFirstObj; e; e = e->mNext) e->~Entry();
+      for (Entry* e = mFirstObj; e;) {
+        Entry* next = e->mNext;
+        e->~Entry();
+        e = next;
+      }
     }
     while (mBlocks) {
       Block* prev = mBlocks->mPrev;

@@ -1,20 +1,21 @@
 // The lookup index behind ObjSet::FindOrAdd.
 //
 // A pool answers FindOrAdd with the first entry, counted from the front of its list, whose value
-// equals the one asked for. The index gives that same answer without walking the list:
+// equals the one asked for. The index gives that same answer without walking the list. It is
+// built from the list, back to front, when FindOrAdd first needs it, and again after the list
+// has been reordered (Sort); new entries, which go to the front, are added to it as they come.
 //
-// - Every entry it holds carries a sequence number that grows towards the front of the list.
-//   New entries are added at the front and take the next number; after the list is reordered
-//   (Sort) the index is built again from the list, back to front. Of all equal entries the one
-//   with the greatest number is the one the walk from the front meets first.
 // - Exact pools (ObjTraits<T>::Hash) keep an open-addressing hash table. Values that are equal
-//   must hash alike; every entry is held, so duplicates made by Add are found as well.
+//   must hash alike. Every entry is held with a sequence number that grows towards the front of
+//   the list, so that of several equal entries (made by Add, which does not search) the one
+//   nearest the front is found.
 // - Tolerant pools (ObjTraits<T>::NEAR_COMPONENTS > 0) match when every float component differs
 //   by strictly less than NEAR_TOLERANCE. They keep a uniform grid of cells 1/128 wide (a power
 //   of two, so that cell numbers are exact). An entry is listed in every cell that holds a value
 //   within tolerance of it: per component the one or two cells that the window of +-0.0011
 //   around it touches. A search then looks into the one cell of the value asked for, whose list
-//   holds every entry within tolerance of it, newest first: the first match is the answer.
+//   holds every entry within tolerance of it in the order of the pool's list: the first match is
+//   the answer.
 //   A component of 2^24 or more in magnitude has no other float within tolerance; it gets a
 //   cell of its own value. A value with a NaN or infinite component never matches (the
 //   difference is NaN), so it is not listed at all. Cells whose hashes collide share a list.
@@ -179,7 +180,8 @@ class PoolIndex<T, 0> final : public PoolIndexBase<T> {
   bool mUnique = true;
 };
 
-// Tolerant pools: a hash of grid cells, each cell a list of entries newest first.
+// Tolerant pools: a hash of grid cells, each cell a list of entries in the order of the pool's
+// list, front first.
 template <class T, int N>
 class PoolIndex final : public PoolIndexBase<T> {
  public:
@@ -204,9 +206,9 @@ class PoolIndex final : public PoolIndexBase<T> {
         cell[k] = LargeCell(v[k]);
       }
     }
-    // The cell's list holds every entry within tolerance of any value of the cell, the newest
-    // first: the first match is the answer. Near compares exactly what the pool's Equal compares
-    // (the components, within NEAR_TOLERANCE), so the entry itself need not be read.
+    // The cell's list holds every entry within tolerance of any value of the cell, front first:
+    // the first match is the answer. Near compares exactly what the pool's Equal compares (the
+    // components, within NEAR_TOLERANCE), so the entry itself need not be read.
     for (int32_t i = Head(CellKey(cell)); i >= 0;) {
       const Item& item = ItemAt(i);
       if (Near(item.v, v)) return item.entry;
@@ -250,12 +252,12 @@ class PoolIndex final : public PoolIndexBase<T> {
 
   struct Item {
     Entry* entry;
-    int32_t next;  // the next older item of the same cell, or -1
-    float v[N];
+    int32_t next;  // the item of the same cell next further back in the pool's list, or -1
+    float v[N];    // the entry's components
   };
   struct Slot {
-    uint32_t key;  // the upper half of the cell's hash; it also chooses the slot
-    int32_t head;  // newest item of the cell, or -1 for a free slot
+    uint32_t key;  // the cell's hash; it also chooses the slot
+    int32_t head;  // the cell's front item, or -1 for a free slot
   };
 
   static int64_t LargeCell(float f) {
@@ -264,14 +266,9 @@ class PoolIndex final : public PoolIndexBase<T> {
     return LARGE_CELLS + int64_t(bits);
   }
 
-  // The cell of a finite value below LARGE in magnitude; exact, since the scale is a power of
-  // two, and never decreasing as d grows.
-  static int64_t Cell(double d) {
-    if (std::fabs(d) >= LARGE) return LargeCell(float(d));
-    return Floor(d * CELLS_PER_UNIT);
-  }
-
-  // floor(x) for |x| < 2^62.
+  // floor(x) for |x| < 2^62. The cell of a value d below LARGE in magnitude is
+  // Floor(d * CELLS_PER_UNIT): exact, since the scale is a power of two, and never decreasing as
+  // d grows.
   static int64_t Floor(double x) {
     int64_t t = int64_t(x);  // towards zero
     return double(t) > x ? t - 1 : t;
@@ -345,8 +342,8 @@ class PoolIndex final : public PoolIndexBase<T> {
     return mItemBlocks[size_t(i) / ITEM_BLOCK][size_t(i) & (ITEM_BLOCK - 1)];
   }
 
-  // The items, one per entry and cell, oldest first, in blocks that stay where they are: the
-  // index grows without copying them.
+  // The items, one per entry and cell, in the order they were made, in blocks that stay where
+  // they are: the index grows without copying them.
   static constexpr size_t ITEM_BLOCK = 4096;
   std::vector<std::unique_ptr<Item[]>> mItemBlocks;
   size_t mItemCount = 0;
