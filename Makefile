@@ -19,14 +19,14 @@ build: $(BUILD_DIR)/CMakeCache.txt
 check: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
+bench:
+	bench/run
+
 demo: build
 	@mkdir -p $(BUILD_DIR)/demo
 	$(BUILD_DIR)/trimorph $(DEMO_OUT) $(DEMO_LEVELS)
 	@echo "Shape file written to $(DEMO_OUT)"
 	@$(BUILD_DIR)/tools/shape_summary $(DEMO_OUT)
-
-bench:
-	bench/run
 
 clean:
 	rm -rf $(BUILD_DIR)
