@@ -12,7 +12,7 @@
 // - Tolerant pools (ObjTraits<T>::NEAR_COMPONENTS > 0) match when every float component differs
 //   by strictly less than NEAR_TOLERANCE. They keep a uniform grid of cells 1/128 wide (a power
 //   of two, so that cell numbers are exact). An entry is listed in every cell that holds a value
-//   within tolerance of it: per component the one or two cells that the window of +-0.0011
+//   within tolerance of it: per component the one or two cells that the window of +-0.0010001
 //   around it touches. A search then looks into the one cell of the value asked for, whose list
 //   holds every entry within tolerance of it in the order of the pool's list: the first match is
 //   the answer.
@@ -246,7 +246,7 @@ class PoolIndex final : public PoolIndexBase<T> {
   static constexpr double CELLS_PER_UNIT = 128.0;
   // Wider than the tolerance by far more than the rounding of v +- WINDOW for |v| < 2^24, and
   // narrower than half a cell, so that an entry is listed in at most two cells per component.
-  static constexpr double WINDOW = 0.0011;
+  static constexpr double WINDOW = 0.0010001;
   // Cell numbers of large components lie beyond every cell number of the grid (|n| <= 2^31).
   static constexpr int64_t LARGE_CELLS = int64_t(1) << 40;
 
