@@ -41,7 +41,7 @@ class ShapeText {
   // Writes what is buffered to the file; false when the file refused it (now or earlier).
   bool Flush();
   // The text kept in memory (without a file), or what is not yet flushed.
-  std::string Text() const { return std::string(mBuffer.get(), mLength); }
+  std::string Text() const { return mLength ? std::string(mBuffer.get(), mLength) : std::string(); }
 
   // "%g" of a value, as C's printf writes it.
   static void AppendG(std::string& out, double value);
