@@ -1,12 +1,12 @@
 # A thin front end over CMake: `make` builds into build/, `make check` builds and runs every test,
-# `make demo` converts the bundled sample model.
+# `make demo` converts the bundled sample model, `make bench` runs the benchmark (bench/run).
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 DEMO_LEVELS = samples/tram50.3ds samples/tram200.3ds samples/tram1000.3ds
 DEMO_OUT = $(BUILD_DIR)/demo/tram.s
 
-.PHONY: all build check demo clean
+.PHONY: all build check demo bench clean
 
 all: build
 
@@ -18,6 +18,9 @@ build: $(BUILD_DIR)/CMakeCache.txt
 
 check: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+bench:
+	bench/run
 
 demo: build
 	@mkdir -p $(BUILD_DIR)/demo

@@ -141,6 +141,47 @@ TEST_F(Keyframer, ObjectNodesAreCountedAmongTheOtherNodeKinds) {
   EXPECT_FALSE(ErrorsPending3ds);
 }
 
+// Fetches by index pick up counting where the previous one stopped, per node kind; any order
+// and any mix of kinds must still give the node of that index among the nodes of its kind.
+TEST_F(Keyframer, NodesByIndexInAnyOrderAndMixOfKinds) {
+  Model m;
+  auto& kf = m.Keyframer();
+  kf.Node("C0", 0xB003).Id(0);
+  kf.Node("N0").Id(1);
+  kf.Node("N1").Id(2);
+  kf.Node("C1", 0xB003).Id(3);
+  kf.Node("N2").Id(4);
+  kf.Node("C2", 0xB003).Id(5);
+  kf.Node("N3").Id(6);
+  Database3ds* db = Load(m);
+
+  struct Fetch {
+    uint32_t tag, index;
+    const char* name;  // null: none
+  };
+  const Fetch fetches[] = {
+      {0xB002, 0, "N0"},    {0xB002, 1, "N1"}, {0xB003, 1, "C1"},    {0xB002, 2, "N2"},
+      {0xB002, 3, "N3"},    {0xB002, 1, "N1"}, {0xB003, 2, "C2"},    {0xB003, 0, "C0"},
+      {0xB002, 4, nullptr}, {0xB002, 3, "N3"}, {0xB003, 3, nullptr}, {0xB002, 0, "N0"},
+  };
+  for (const Fetch& f : fetches) {
+    Chunk3ds* c = GetNodeByIndex3ds(db, f.index, f.tag);
+    uint32_t i = 0;
+    while (i < db->nodelist->count && db->nodelist->entries[i].chunk != c) ++i;
+    if (!f.name) {
+      EXPECT_EQ(c, nullptr) << f.tag << " " << f.index;
+      continue;
+    }
+    ASSERT_LT(i, db->nodelist->count) << f.tag << " " << f.index;
+    EXPECT_EQ(db->nodelist->entries[i].name, f.name);
+  }
+  NodeRec rec;
+  GetObjectNodeByIndex3ds(db, 2, &rec.p);
+  ASSERT_NE(rec.p, nullptr);
+  EXPECT_STREQ(rec->name, "N2");
+  EXPECT_FALSE(ErrorsPending3ds);
+}
+
 TEST_F(Keyframer, InstancedObjectNodesAreListedWithTheirInstanceName) {
   Model m;
   auto& kf = m.Keyframer();

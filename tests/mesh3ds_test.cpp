@@ -70,6 +70,41 @@ std::string Name(const char* field) {
   return std::string(field);
 }
 
+// Fetches pick up counting where the previous one stopped; any order must still give the mesh
+// of that index among the named objects, and a rebuilt object list must not reuse the old place.
+TEST_F(MeshView, FetchesInAnyOrder) {
+  Model model;
+  const char* meshes[] = {"M0", "M1", "M2", "M3", "M4"};
+  model.AddLight("L0");
+  model.AddMesh("M0").Vertices({{0, 0, 0}}).Faces({{0, 0, 0}});
+  model.AddCamera("C0");
+  model.AddLight("L1");
+  model.AddMesh("M1").Vertices({{0, 0, 0}}).Faces({{0, 0, 0}});
+  model.AddMesh("M2").Vertices({{0, 0, 0}}).Faces({{0, 0, 0}});
+  model.AddLight("L2");
+  model.AddMesh("M3").Vertices({{0, 0, 0}}).Faces({{0, 0, 0}});
+  model.AddMesh("M4").Vertices({{0, 0, 0}}).Faces({{0, 0, 0}});
+  model.AddCamera("C1");
+  Database3ds* db = Load(model);
+
+  const uint32_t order[] = {0, 1, 2, 3, 4, 2, 4, 7, 3, 0, 4, 4, 1, 3, 9, 2, 0};
+  for (uint32_t index : order) {
+    Mesh3ds* m = Fetch(db, index);
+    if (index >= 5) {
+      EXPECT_EQ(m, nullptr) << index;
+      continue;
+    }
+    ASSERT_NE(m, nullptr) << index;
+    EXPECT_EQ(Name(m->name), meshes[index]);
+  }
+  // The list is built again when it is stale; the fetch after that counts afresh.
+  db->objectsstale = 1;
+  Mesh3ds* m = Fetch(db, 3);
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(Name(m->name), "M3");
+  EXPECT_FALSE(ErrorsPending3ds);
+}
+
 TEST_F(MeshView, MeshesAmongLightsAndCameras) {
   Model model;
   model.AddLight("Lamp");

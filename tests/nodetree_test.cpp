@@ -124,6 +124,26 @@ TEST(NodeTree, NamesCompareExactly) {
   EXPECT_EQ(tree.mNumNodes, 3);
 }
 
+TEST(NodeTree, EveryNodeOfALargeTreeIsFoundByName) {
+  NodeTree tree;
+  sMatrix identity = sMatrix::Identity();
+  tree.AddNode("R", nullptr, identity, 0);
+  // Children entered before their parents, too: the parent is created by the child's entry.
+  for (int i = 2000; i >= 1; --i) {
+    std::string name = "N" + std::to_string(i), parent = i > 1 ? "N" + std::to_string(i / 2) : "R";
+    tree.AddNode(name.c_str(), parent.c_str(), identity, 0);
+  }
+  EXPECT_EQ(tree.mNumNodes, 2001);
+  int listed = 0;
+  for (sTreeNode* n = tree.mFirstNode; n; n = n->mNextNode, ++listed) {
+    EXPECT_EQ(tree.FindNode(n->mName), n);
+  }
+  EXPECT_EQ(listed, 2001);
+  EXPECT_EQ(tree.FindNode("N2001"), nullptr);
+  EXPECT_EQ(tree.FindNode("n1"), nullptr);
+  EXPECT_EQ(tree.FindNode(""), nullptr);
+}
+
 TEST(NodeTree, LevelMasksAcrossLevels) {
   NodeTree tree;
   sTreeNode* a = tree.AddNode("A", nullptr, At(0), 0);

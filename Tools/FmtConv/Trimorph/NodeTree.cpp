@@ -66,19 +66,29 @@ NodeTree::~NodeTree() {
   mNumNodes = 0;
 }
 
+// Node names are unique within the tree, so the node of a name is the one the list holds.
 sTreeNode* NodeTree::FindNode(const char* name) const {
-  for (sTreeNode* node = mFirstNode; node; node = node->mNextNode) {
-    if (strcmp(node->mName, name) == 0) return node;
+  // A name too long for a node names none (and must not be cut to a node's name).
+  if (!NameFits(name)) return nullptr;
+  auto it = mNodesByName.find(name);
+  return it == mNodesByName.end() ? nullptr : it->second;
+}
+
+void NodeTree::LinkNode(sTreeNode* node) {
+  try {
+    mNodesByName.emplace(node->mName, node);
+  } catch (const std::bad_alloc&) {
+    Fail(nullptr, false);
   }
-  return nullptr;
+  node->mNextNode = mFirstNode;
+  mFirstNode = node;
+  ++mNumNodes;
 }
 
 sTreeNode* NodeTree::FindOrAddNode(const char* name) {
   if (sTreeNode* node = FindNode(name)) return node;
-  ++mNumNodes;
   sStoredNode* node = NewNode(name);
-  node->mNextNode = mFirstNode;
-  mFirstNode = node;
+  LinkNode(node);
   return node;
 }
 
@@ -91,11 +101,8 @@ sTreeNode* NodeTree::AddNode(const char* name, const char* parentName, const sMa
       Fail(MSG_MULTIPLE_ROOTS, false);
     }
     if (!node) {
-      sStoredNode* created = NewNode(name);
-      created->mNextNode = mFirstNode;
-      mFirstNode = created;
-      ++mNumNodes;
-      node = created;
+      node = NewNode(name);
+      LinkNode(node);
     }
     mRootNode = node;
     SetFrame(node, matrix);

@@ -9,6 +9,8 @@
 #define TRIMORPH_NODETREE_H
 
 #include <cstdint>
+#include <string>
+#include <unordered_map>
 
 #include "ShapeMath.h"
 
@@ -53,6 +55,13 @@ class NodeTree {
   void NumberNodes();
   // Numbers the nodes, then sets each node's parent- and root-relative matrices.
   void ComputeMatrices();
+
+ private:
+  // Links a new node in front of the list of all nodes and makes it known by name.
+  void LinkNode(sTreeNode* node);
+
+  // Every node of the list by name, so that FindNode does not walk the list.
+  std::unordered_map<std::string, sTreeNode*> mNodesByName;
 };
 
 template <class Visit>

@@ -7,12 +7,20 @@
 // pools is the most recently added entry within tolerance; the entry keeps the value that
 // created it. Other parts of the model refer to a pooled value by its entry, whose mIndex is
 // fixed only when the pool is numbered for output.
+//
+// FindOrAdd answers through an index (PoolIndex.h) that returns exactly the entry the walk from
+// the front returns; the walk itself is kept as FindOrAddLinear, the reference the index is
+// tested against. Building with TRIMORPH_REFERENCE_POOLS defined makes FindOrAdd walk the list.
 #ifndef TRIMORPH_OBJSET_H
 #define TRIMORPH_OBJSET_H
 
+#include <cstddef>
+#include <memory>
 #include <new>
+#include <type_traits>
 #include <utility>
 
+#include "PoolIndex.h"
 #include "Trimorph.h"
 
 template <class T>
@@ -23,10 +31,14 @@ struct ObjEntry {
 };
 
 // Equality of pooled values. Plain values compare exactly; the records of the shape model
-// specialise this (tolerant floats, identity of references, names without case).
+// specialise this (tolerant floats, identity of references, names without case). Besides Equal
+// a specialisation gives the index its key: either Hash (equal values hash alike), or, for a
+// tolerant pool, NEAR_COMPONENTS and Components (the floats that Equal compares within
+// NEAR_TOLERANCE, and nothing else).
 template <class T>
 struct ObjTraits {
   static bool Equal(const T& a, const T& b) { return a == b; }
+  static uint64_t Hash(const T& v) { return PoolHash(v); }
 };
 
 template <class T>
@@ -38,15 +50,11 @@ class ObjSet {
   Entry* mFirstObj = nullptr;
 
   ObjSet() = default;
-  ObjSet(ObjSet&& other) noexcept : mNumObjs(other.mNumObjs), mFirstObj(other.mFirstObj) {
-    other.mNumObjs = 0;
-    other.mFirstObj = nullptr;
-  }
+  ObjSet(ObjSet&& other) noexcept { Swap(other); }
   ObjSet& operator=(ObjSet&& other) noexcept {
     if (this != &other) {
       Clear();
-      std::swap(mNumObjs, other.mNumObjs);
-      std::swap(mFirstObj, other.mFirstObj);
+      Swap(other);
     }
     return *this;
   }
@@ -56,18 +64,52 @@ class ObjSet {
 
   // The entry for value: the first from the front that equals it, or a new front entry.
   Entry* FindOrAdd(T value) {
+#ifdef TRIMORPH_REFERENCE_POOLS
+    return FindOrAddLinear(std::move(value));
+#else
+    return FindOrAddIndexed(std::move(value));
+#endif
+  }
+
+  // FindOrAdd through the index.
+  Entry* FindOrAddIndexed(T value) {
+    // Named here, not in the class: the kind of index depends on ObjTraits<T>, which the records
+    // of the model specialise after their pools are declared.
+    typedef PoolIndex<T> Index;
+    // The index's tables cannot be allocated: fail as for an entry.
+    try {
+      Index* index = static_cast<Index*>(mLookup.get());
+      if (!index) {
+        mLookup.reset(new Index(mFirstObj));
+        index = static_cast<Index*>(mLookup.get());
+      }
+      if (Entry* e = index->Find(value)) return e;
+      Entry* e = NewFront(std::move(value));
+      index->InsertNewFront(e);
+      return e;
+    } catch (const std::bad_alloc&) {
+      Fail(nullptr, false);
+    }
+  }
+
+  // FindOrAdd by walking the list from the front: the reference for the index.
+  Entry* FindOrAddLinear(T value) {
     for (Entry* e = mFirstObj; e; e = e->mNext) {
       if (ObjTraits<T>::Equal(e->mObj, value)) return e;
     }
-    return Add(std::move(value));
+    // An index built earlier no longer knows every entry.
+    mLookup.reset();
+    return NewFront(std::move(value));
   }
 
   // A new front entry for value, without searching.
   Entry* Add(T value) {
-    Entry* e = new (std::nothrow) Entry{mFirstObj, -1, std::move(value)};
-    if (!e) Fail(nullptr, false);
-    mFirstObj = e;
-    ++mNumObjs;
+    Entry* e = NewFront(std::move(value));
+    try {
+      if (mLookup) mLookup->InsertFront(e);
+    } catch (const std::bad_alloc&) {
+      Fail(nullptr, false);
+    }
     return e;
   }
 
@@ -82,58 +124,133 @@ class ObjSet {
   template <class Greater>
   void Sort(Greater greater) {
     if (mNumObjs < 2) return;
-    mFirstObj = MergeSort(mFirstObj, mNumObjs, greater);
+    mFirstObj = MergeSort(mFirstObj, greater);
+    // The index is built again, in the new order, when it is next needed.
+    mLookup.reset();
   }
 
   // Frees every entry.
   void Clear() {
-    Entry* e = mFirstObj;
-    while (e) {
-      Entry* next = e->mNext;
-      delete e;
-      e = next;
+    if constexpr (!std::is_trivially_destructible_v<Entry>) {
+      for (Entry* e = mFirstObj; e;) {
+        Entry* next = e->mNext;
+        e->~Entry();
+        e = next;
+      }
     }
+    while (mBlocks) {
+      Block* prev = mBlocks->mPrev;
+      ::operator delete(mBlocks);
+      mBlocks = prev;
+    }
+    mSpare = nullptr;
+    mSpareEntries = 0;
+    mBlockEntries = 0;
     mFirstObj = nullptr;
     mNumObjs = 0;
+    mLookup.reset();
   }
 
  private:
-  // Bottom-up merge sort of the list of n entries starting at head; stable.
-  template <class Greater>
-  static Entry* MergeSort(Entry* head, int n, Greater& greater) {
-    for (int width = 1; width < n; width *= 2) {
-      Entry* result = nullptr;
-      Entry** tail = &result;
-      Entry* rest = head;
-      while (rest) {
-        Entry* left = rest;
-        Entry* right = Split(left, width);
-        rest = Split(right, width);
-        while (left && right) {
-          if (greater(*left, *right)) {
-            *tail = right;
-            right = right->mNext;
-          } else {
-            *tail = left;
-            left = left->mNext;
-          }
-          tail = &(*tail)->mNext;
-        }
-        *tail = left ? left : right;
-        while (*tail) tail = &(*tail)->mNext;
-      }
-      head = result;
-    }
-    return head;
+  // Entries live in blocks that stay where they are until Clear, each block holding twice as
+  // many entries as the one before, up to MAX_BLOCK_ENTRIES: small pools stay small, and large
+  // ones cost one allocation per block instead of one per entry.
+  struct Block {
+    Block* mPrev;
+  };
+  static constexpr int FIRST_BLOCK_ENTRIES = 4;
+  static constexpr int MAX_BLOCK_ENTRIES = 1024;
+  static constexpr size_t BLOCK_HEADER =
+      (sizeof(Block) + alignof(Entry) - 1) / alignof(Entry) * alignof(Entry);
+  static_assert(alignof(Entry) <= alignof(std::max_align_t), "entries fit the blocks' alignment");
+
+  Entry* NewFront(T value) {
+    if (mSpareEntries == 0) NewBlock();
+    Entry* e = new (static_cast<void*>(mSpare)) Entry{mFirstObj, -1, std::move(value)};
+    mSpare += sizeof(Entry);
+    --mSpareEntries;
+    mFirstObj = e;
+    ++mNumObjs;
+    return e;
   }
 
-  // Cuts the list after count entries; returns the remainder (or null).
-  static Entry* Split(Entry* head, int count) {
-    for (int i = 1; head && i < count; ++i) head = head->mNext;
-    if (!head) return nullptr;
-    Entry* rest = head->mNext;
-    head->mNext = nullptr;
-    return rest;
+  void NewBlock() {
+    int n = mBlockEntries == 0
+                ? FIRST_BLOCK_ENTRIES
+                : (mBlockEntries < MAX_BLOCK_ENTRIES / 2 ? 2 * mBlockEntries : MAX_BLOCK_ENTRIES);
+    void* raw = ::operator new(BLOCK_HEADER + size_t(n) * sizeof(Entry), std::nothrow);
+    if (!raw) Fail(nullptr, false);
+    Block* block = static_cast<Block*>(raw);
+    block->mPrev = mBlocks;
+    mBlocks = block;
+    mSpare = static_cast<unsigned char*>(raw) + BLOCK_HEADER;
+    mSpareEntries = n;
+    mBlockEntries = n;
+  }
+
+  void Swap(ObjSet& other) noexcept {
+    std::swap(mNumObjs, other.mNumObjs);
+    std::swap(mFirstObj, other.mFirstObj);
+    std::swap(mLookup, other.mLookup);
+    std::swap(mBlocks, other.mBlocks);
+    std::swap(mSpare, other.mSpare);
+    std::swap(mSpareEntries, other.mSpareEntries);
+    std::swap(mBlockEntries, other.mBlockEntries);
+  }
+
+  Block* mBlocks = nullptr;         // the newest block; each links to the one before
+  unsigned char* mSpare = nullptr;  // room for the next entry in the newest block
+  int mSpareEntries = 0;            // entries that still fit there
+  int mBlockEntries = 0;            // entries of the newest block
+
+  // The index of FindOrAdd, made by its first call; none while it is out of date.
+  std::unique_ptr<PoolIndexBase<T>> mLookup;
+
+  // Natural merge sort of the list starting at head; stable. The list is cut into its runs of
+  // entries already in order, and the runs are merged like the digits of a binary counter: bin i
+  // holds a merge of 2^i runs, earlier runs in higher bins. A list that is already in order, or
+  // made of a few ordered blocks, as the pools mostly are, costs one pass and a few merges.
+  template <class Greater>
+  static Entry* MergeSort(Entry* head, Greater& greater) {
+    Entry* bins[64] = {};
+    Entry* rest = head;
+    while (rest) {
+      Entry* run = rest;
+      Entry* last = run;
+      while (last->mNext && !greater(*last, *last->mNext)) last = last->mNext;
+      rest = last->mNext;
+      last->mNext = nullptr;
+      int i = 0;
+      for (; bins[i]; ++i) {
+        run = Merge(bins[i], run, greater);
+        bins[i] = nullptr;
+      }
+      bins[i] = run;
+    }
+    Entry* result = nullptr;
+    for (Entry* bin : bins) {
+      if (bin) result = result ? Merge(bin, result, greater) : bin;
+    }
+    return result;
+  }
+
+  // Merges two ordered lists, left holding the earlier entries: on equal keys left goes first.
+  template <class Greater>
+  static Entry* Merge(Entry* left, Entry* right, Greater& greater) {
+    Entry* result = nullptr;
+    Entry** tail = &result;
+    while (left && right) {
+      if (greater(*left, *right)) {
+        *tail = right;
+        right = right->mNext;
+      } else {
+        *tail = left;
+        left = left->mNext;
+      }
+      tail = &(*tail)->mNext;
+    }
+    *tail = left ? left : right;
+    return result;
   }
 };
 

@@ -19,3 +19,15 @@ bool ObjTraits<sImageName>::Equal(const sImageName& a, const sImageName& b) {
   }
   return true;
 }
+
+// Folds case exactly as Equal does and stops where Equal stops, so names that Equal finds equal
+// hash alike.
+uint64_t ObjTraits<sImageName>::Hash(const sImageName& a) {
+  uint64_t h = 0xcbf29ce484222325ULL;
+  for (int i = 0; i < IMAGE_NAME_SIZE; ++i) {
+    char c = FoldCase(a.mName[i]);
+    if (!c) break;
+    h = (h ^ uint8_t(c)) * 0x100000001b3ULL;
+  }
+  return PoolMix(h);
+}

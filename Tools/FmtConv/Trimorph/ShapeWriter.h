@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <initializer_list>
+#include <memory>
 #include <string>
 
 #include "Shape.h"
@@ -40,17 +41,23 @@ class ShapeText {
   // Writes what is buffered to the file; false when the file refused it (now or earlier).
   bool Flush();
   // The text kept in memory (without a file), or what is not yet flushed.
-  const std::string& Text() const { return mBuffer; }
+  std::string Text() const { return mLength ? std::string(mBuffer.get(), mLength) : std::string(); }
 
   // "%g" of a value, as C's printf writes it.
   static void AppendG(std::string& out, double value);
 
  private:
-  void Put(char c);
   void MaybeFlush();
+  // Makes room for n more characters behind the text.
+  void Reserve(size_t n) {
+    if (mCapacity - mLength < n) Grow(n);
+  }
+  void Grow(size_t n);
 
   FILE* mOut;
-  std::string mBuffer;
+  std::unique_ptr<char[]> mBuffer;  // the text, mLength characters of mCapacity
+  size_t mLength = 0;
+  size_t mCapacity = 0;
   bool mFailed = false;
 };
 

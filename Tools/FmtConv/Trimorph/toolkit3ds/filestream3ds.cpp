@@ -63,9 +63,23 @@ FILE* CurrentStream() {
   return gTable && gTable->current ? gTable->current->stream : nullptr;
 }
 
-// Reads n bytes of the current file; a short read records ERR_READING_FILE.
+// Reads n bytes of the current file; a short read records ERR_READING_FILE. The words and
+// floats of the payloads come byte by byte from the stream's buffer, which costs far less than
+// a call of fread for each.
 bool ReadRaw(void* buf, size_t n) {
   FILE* stream = CurrentStream();
+  if (stream && n <= 4) {
+    unsigned char* out = static_cast<unsigned char*>(buf);
+    for (size_t i = 0; i < n; ++i) {
+      int c = TOOLKIT_GETC(stream);
+      if (c == EOF) {
+        PushError3ds(ERR_READING_FILE);
+        return false;
+      }
+      out[i] = static_cast<unsigned char>(c);
+    }
+    return true;
+  }
   if (!stream || TOOLKIT_FREAD(buf, 1, n, stream) != n) {
     PushError3ds(ERR_READING_FILE);
     return false;

@@ -168,11 +168,22 @@ uint32_t GetNodeCount3ds(Database3ds* db, uint32_t tag) {
 Chunk3ds* GetNodeByIndex3ds(Database3ds* db, uint32_t index, uint32_t tag) {
   RefreshNodeList3ds(db);
   if (ErrorsPending3ds || !db->nodelist) return nullptr;
-  uint32_t n = 0;
-  for (uint32_t i = 0; i < db->nodelist->count; ++i) {
-    Chunk3ds* c = db->nodelist->entries[i].chunk;
+  // Counting goes on from the node found last when it has the same tag and comes no later.
+  NameList3ds& list = *db->nodelist;
+  uint32_t n = 0, i = 0;
+  if (tag != 0 && list.cursorkind == tag && list.cursorindex <= index) {
+    n = list.cursorindex;
+    i = list.cursorpos;
+  }
+  for (; i < list.count; ++i) {
+    Chunk3ds* c = list.entries[i].chunk;
     if (!c || c->tag != tag) continue;
-    if (n == index) return c;
+    if (n == index) {
+      list.cursorkind = tag;
+      list.cursorindex = index;
+      list.cursorpos = i;
+      return c;
+    }
     ++n;
   }
   return nullptr;

@@ -314,12 +314,20 @@ void GetMeshByIndex3ds(Database3ds* db, uint32_t index, Mesh3ds** handle) {
   RefreshObjectList3ds(db);
   if (!db->objectlist) return;
 
-  uint32_t meshes = 0;
-  const NameList3ds& list = *db->objectlist;
-  for (uint32_t i = 0; i < list.count; ++i) {
+  // Counting goes on from the mesh found last when it comes no later than the one asked for.
+  NameList3ds& list = *db->objectlist;
+  uint32_t meshes = 0, i = 0;
+  if (list.cursorkind == 0x4100 && list.cursorindex <= index) {
+    meshes = list.cursorindex;
+    i = list.cursorpos;
+  }
+  for (; i < list.count; ++i) {
     Chunk3ds* object = list.entries[i].chunk;
     if (!HasChunk(object, 0x4100)) continue;
     if (meshes == index) {
+      list.cursorkind = 0x4100;
+      list.cursorindex = index;
+      list.cursorpos = i;
       GetMeshFromChunk3ds(object, handle);
       return;
     }

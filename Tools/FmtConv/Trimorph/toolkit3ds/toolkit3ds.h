@@ -539,6 +539,10 @@ struct NameListEntry3ds {
 struct NameList3ds {
   uint32_t count = 0;
   Array3ds<NameListEntry3ds> entries;
+  // Where the last fetch by index stopped: entries[cursorpos] is the entry numbered cursorindex
+  // among those of the kind cursorkind (0: none), so that fetching 0, 1, 2 ... in turn does not
+  // count from the first entry every time. Reset whenever the list is (re)built.
+  uint32_t cursorkind = 0, cursorindex = 0, cursorpos = 0;
 };
 
 enum DbType3ds { UnknownFile = 0, MeshFile = 1, SceneFile = 2, MaterialLibFile = 3 };
