@@ -158,8 +158,14 @@ class ObjSet {
   struct Block {
     Block* mPrev;
   };
+#ifdef TRIMORPH_REFERENCE_POOLS
+  // The reference pool is the plain list it always was: one allocation per entry.
+  static constexpr int FIRST_BLOCK_ENTRIES = 1;
+  static constexpr int MAX_BLOCK_ENTRIES = 1;
+#else
   static constexpr int FIRST_BLOCK_ENTRIES = 4;
   static constexpr int MAX_BLOCK_ENTRIES = 1024;
+#endif
   static constexpr size_t BLOCK_HEADER =
       (sizeof(Block) + alignof(Entry) - 1) / alignof(Entry) * alignof(Entry);
   static_assert(alignof(Entry) <= alignof(std::max_align_t), "entries fit the blocks' alignment");
