@@ -201,18 +201,8 @@ bool BuildNodeRef(Chunk3ds* node, KfNodeRef3ds* ref) {
 //--------------------------------------------------------------------------------------------
 
 void InitDatabase3ds(Database3ds** db) {
-  if (!db) {
-    PushError3ds(ERR_INVALID_ARG);
-    return;
-  }
-  if (!*db) {
-    *db = new (std::nothrow) Database3ds();
-    if (!*db) {
-      PushError3ds(ERR_NO_MEM);
-      return;
-    }
-  }
-  Database3ds* d = *db;
+  Database3ds* d = HandleRecord3ds(db);
+  if (!d) return;
   d->rootchunk = nullptr;
   d->objectsstale = 1;
   d->materialsstale = 1;

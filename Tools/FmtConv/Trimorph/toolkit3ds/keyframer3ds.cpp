@@ -311,18 +311,8 @@ void ReleaseObjectNode3ds(KfMesh3ds** handle) {
 //--------------------------------------------------------------------------------------------
 
 void InitKeyframerSettings3ds(KfSets3ds** handle) {
-  if (!handle) {
-    PushError3ds(ERR_INVALID_ARG);
-    return;
-  }
-  if (!*handle) {
-    *handle = new (std::nothrow) KfSets3ds();
-    if (!*handle) {
-      PushError3ds(ERR_NO_MEM);
-      return;
-    }
-  }
-  KfSets3ds* s = *handle;
+  KfSets3ds* s = HandleRecord3ds(handle);
+  if (!s) return;
   s->anim.length = DEFAULT_ANIM_LENGTH;
   s->anim.currentframe = 0;
   s->seg.use = 0;

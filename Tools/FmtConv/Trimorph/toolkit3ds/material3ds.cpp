@@ -428,18 +428,8 @@ void GetMaterialFromChunk3ds(Chunk3ds* chunk, Material3ds** handle) {
 }
 
 void InitMaterial3ds(Material3ds** handle) {
-  if (!handle) {
-    PushError3ds(ERR_INVALID_ARG);
-    return;
-  }
-  if (!*handle) {
-    *handle = new (std::nothrow) Material3ds();
-    if (!*handle) {
-      PushError3ds(ERR_NO_MEM);
-      return;
-    }
-  }
-  Material3ds* m = *handle;
+  Material3ds* m = HandleRecord3ds(handle);
+  if (!m) return;
   // Resetting frees the extension blocks a reused record still holds.
   *m = Material3ds();
   m->name[0] = '\0';

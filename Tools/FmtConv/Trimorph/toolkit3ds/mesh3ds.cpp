@@ -382,18 +382,8 @@ void GetMeshFromChunk3ds(Chunk3ds* chunk, Mesh3ds** handle) {
 //--------------------------------------------------------------------------------------------
 
 void InitMesh3ds(Mesh3ds** handle, uint16_t vertexcount, uint16_t facecount, uint32_t initflags) {
-  if (!handle) {
-    PushError3ds(ERR_INVALID_ARG);
-    return;
-  }
-  if (!*handle) {
-    *handle = new (std::nothrow) Mesh3ds();  // value-initialised: no arrays, all fields 0
-    if (!*handle) {
-      PushError3ds(ERR_NO_MEM);
-      return;
-    }
-  }
-  Mesh3ds* m = *handle;
+  Mesh3ds* m = HandleRecord3ds(handle);
+  if (!m) return;
   m->pointcount = vertexcount;
   m->trianglecount = facecount;
   m->name[0] = 0;
@@ -505,19 +495,9 @@ void ReleaseMesh3ds(Mesh3ds** handle) {
 //--------------------------------------------------------------------------------------------
 
 void InitMeshSettings3ds(MeshSettings3ds** handle) {
-  if (!handle) {
-    PushError3ds(ERR_INVALID_ARG);
-    return;
-  }
-  if (!*handle) {
-    *handle = new (std::nothrow) MeshSettings3ds();
-    if (!*handle) {
-      PushError3ds(ERR_NO_MEM);
-      return;
-    }
-  }
+  MeshSettings3ds* s = HandleRecord3ds(handle);
+  if (!s) return;
   // shadowtype is neither set nor read.
-  MeshSettings3ds* s = *handle;
   s->unitscale = 1.0f;
   s->shadowbias = 1.0f;
   s->raybias = 1.0f;

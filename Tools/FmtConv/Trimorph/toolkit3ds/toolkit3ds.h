@@ -139,6 +139,21 @@ ErrorEntry3ds ErrorOverflowEntry3ds();
 // clears the list during a run.
 void ResetErrorList3ds();
 
+// The record a handle holds, made (value-initialised) when it holds none. A missing handle
+// records ERR_INVALID_ARG, a record that cannot be had ERR_NO_MEM; both give null.
+template <class T>
+T* HandleRecord3ds(T** handle) {
+  if (!handle) {
+    PushError3ds(ERR_INVALID_ARG);
+    return nullptr;
+  }
+  if (!*handle) {
+    *handle = new (std::nothrow) T();
+    if (!*handle) PushError3ds(ERR_NO_MEM);
+  }
+  return *handle;
+}
+
 //--------------------------------------------------------------------------------------------
 // File access and chunk stream
 //--------------------------------------------------------------------------------------------
