@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "ScopeExit.h"
 #include "Shape.h"
 #include "toolkit3ds/toolkit3ds.h"
 
@@ -118,6 +119,7 @@ float Shape::GetMeshScale(Database3ds* db) {
 void Shape::ReadAnimSettings(Database3ds* db) {
   KfSets3ds* kfsets = nullptr;
   GetKeyframerSettings3ds(db, &kfsets);
+  ScopeExit releaseSets([&kfsets] { ReleaseKeyframerSettings3ds(&kfsets); });
   RequireRecord(kfsets);
   mNumFrames = kfsets->anim.length;
   mFrameRate = 30;
@@ -158,11 +160,13 @@ void Shape::ImportLevel(Database3ds* db, int levelIndex, int maxDist) {
   for (uint32_t i = 0; i < n; ++i) {
     Mesh3ds* mesh = nullptr;
     GetMeshByIndex3ds(db, i, &mesh);
+    ScopeExit releaseMesh([&mesh] { ReleaseMesh3ds(&mesh); });
     RequireRecord(mesh);
     if (!mesh->textarray) Fail("Untextured nodes/shapes are not supported.", false);
 
     KfMesh3ds* kf = nullptr;
     GetObjectNodeByIndex3ds(db, i, &kf);
+    ScopeExit releaseNode([&kf] { ReleaseObjectNode3ds(&kf); });
     if (numNode > 0) RequireRecord(kf);
     if (kf) {
       if (kf->instance[0]) Fail("Instance found in mesh file, instances are not supported.", false);
@@ -195,12 +199,14 @@ void Shape::ImportLevel(Database3ds* db, int levelIndex, int maxDist) {
   for (uint32_t i = 0; i < n; ++i) {
     Mesh3ds* mesh = nullptr;
     GetMeshByIndex3ds(db, i, &mesh);
+    ScopeExit releaseMesh([&mesh] { ReleaseMesh3ds(&mesh); });
     RequireRecord(mesh);
     if (!mesh->textarray) Fail("Untextured nodes/shapes are not supported.", false);
     CheckMeshGeometry(*mesh);
 
     KfMesh3ds* kf = nullptr;
     GetObjectNodeByIndex3ds(db, i, &kf);
+    ScopeExit releaseNode([&kf] { ReleaseObjectNode3ds(&kf); });
     if (numNode > 0) RequireRecord(kf);
     if (kf) CheckNodeValues(*kf, mesh->name, levelIndex == 0);
 
@@ -216,6 +222,10 @@ void Shape::ImportLevel(Database3ds* db, int levelIndex, int maxDist) {
     }
 
     sMeshNorm* normals = ComputeMeshNormals(mesh);
+    ScopeExit freeNormals([&normals] {
+      FreeMeshNormals(normals);
+      normals = nullptr;
+    });
 
     if (kf && levelIndex == 0) AddNodeTrack(kf, node);
 
@@ -223,6 +233,7 @@ void Shape::ImportLevel(Database3ds* db, int levelIndex, int maxDist) {
       const MeshMatGroup3ds& g = mesh->matgrouparray[j];
       Material3ds* material = nullptr;
       GetMaterialByName3ds(db, g.name, &material);
+      ScopeExit releaseMaterial([&material] { ReleaseMaterial3ds(&material); });
       if (!material) {
         if (ErrorsPending3ds) Fail(nullptr, true);
         Fail(MakeMessage("Material '%s' not found in 3ds file.", g.name), false);
@@ -283,6 +294,7 @@ void Shape::ImportLevel(Database3ds* db, int levelIndex, int maxDist) {
     }
 
     FreeMeshNormals(normals);
+    normals = nullptr;
     ReleaseObjectNode3ds(&kf);
     ReleaseMesh3ds(&mesh);
   }
