@@ -33,6 +33,16 @@ bool Finite(float v) {
   return std::isfinite(v);
 }
 
+// Node and image names are written into the shape file as words of its parenthesised text: a
+// name with white space, a control character, a parenthesis or a double quote in it would
+// change the file's structure.
+bool FitsShapeFileWord(const char* name) {
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p; ++p) {
+    if (*p <= ' ' || *p == 0x7F || *p == '(' || *p == ')' || *p == '"') return false;
+  }
+  return true;
+}
+
 [[noreturn]] void FailInvalidGeometry(const char* meshName) {
   Fail(MakeMessage("Mesh '%s' has invalid geometry data.", meshName), false);
 }
@@ -175,6 +185,11 @@ void Shape::ImportLevel(Database3ds* db, int levelIndex, int maxDist) {
       }
     }
 
+    // A node name is a word of its own; an image name is followed by ".ace".
+    if (!mesh->name[0] || !FitsShapeFileWord(mesh->name)) {
+      Fail(MakeMessage("Object name '%s' cannot be written to a shape file.", mesh->name), false);
+    }
+
     sMatrix m;
     memcpy(m.m, mesh->localframe, sizeof m.m);
     if (!m.IsOrthoNormal()) {
@@ -253,14 +268,25 @@ void Shape::ImportLevel(Database3ds* db, int levelIndex, int maxDist) {
             false);
       }
 
+      auto imageOf = [&g](const char* mapName) {
+        sImageName image = ImageName(mapName);
+        if (!FitsShapeFileWord(image.mName)) {
+          Fail(MakeMessage("Texture name '%s' of material '%s' cannot be written to a shape file.",
+                           mapName, g.name),
+               false);
+        }
+        return image;
+      };
+      const sImageName imageName = imageOf(material->texture.map.name);
+      const bool reflects = type->mLightCfg == LIGHTCFG_REFLECT;
+      const sImageName imageName2 = reflects ? imageOf(material->texture2.map.name) : sImageName{};
+
       ObjEntry<int>* lightCfg = mLightCfgs.FindOrAdd(type->mLightCfg);
       ObjEntry<sVtxState>* vtxState = mVtxStates.FindOrAdd({node, type->mLightMat, lightCfg});
       ObjEntry<int>* shader = mShaders.FindOrAdd(type->mShader);
-      ObjEntry<sImageName>* image = mImages.FindOrAdd(ImageName(material->texture.map.name));
+      ObjEntry<sImageName>* image = mImages.FindOrAdd(imageName);
       ObjEntry<sImageName>* image2 = nullptr;
-      if (type->mLightCfg == LIGHTCFG_REFLECT) {
-        image2 = mImages.FindOrAdd(ImageName(material->texture2.map.name));
-      }
+      if (reflects) image2 = mImages.FindOrAdd(imageName2);
       ObjEntry<sPrimState>* primState = mPrimStates.FindOrAdd(
           {shader, image, image2, vtxState, type->mAlphaTestMode, type->mZBufMode, type->mSortKey});
       ReleaseMaterial3ds(&material);

@@ -1,0 +1,22 @@
+// Whole conversions run in a forked child of the test process: the same code as the program,
+// without starting a program per case, so that a test can run thousands of them.
+#ifndef TRIMORPH_TESTS_CONVERTINCHILD_H
+#define TRIMORPH_TESTS_CONVERTINCHILD_H
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Subprocess.h"
+
+// Runs the program's entry point with the arguments (the program name not included) in a
+// child with a clean toolkit error list; prepare, when given, runs in the child first (to set
+// a umask or a resource limit). The child's status is the program's.
+ChildResult ConvertInChild(const std::vector<std::string>& args, int timeoutSeconds = 30,
+                           const std::function<void()>& prepare = {});
+
+// How much slower the build under test runs than a plain one: sanitizers make every conversion
+// several times slower, and time limits scale with it.
+int BuildSlowness();
+
+#endif  // TRIMORPH_TESTS_CONVERTINCHILD_H
