@@ -150,17 +150,19 @@ class Malformed : public ::testing::Test {
  protected:
   int RunAll(const std::vector<Case>& cases) {
     int converted = 0;
-    for (const Case& c : cases) {
+    for (size_t i = 0; i < cases.size(); ++i) {
+      const Case& c = cases[i];
       SCOPED_TRACE(c.what);
       bool ok = false;
-      Convert(c, ok);
+      // Leaks are checked (in sanitizer builds) on every eighth case and every two-level one.
+      Convert(c, ok, i % 8 == 0 || c.levels.size() > 1);
       if (ok) ++converted;
       if (HasFatalFailure()) break;
     }
     return converted;
   }
 
-  void Convert(const Case& c, bool& converted) {
+  void Convert(const Case& c, bool& converted, bool checkLeaks) {
     const int limitSeconds = 2 * BuildSlowness();
     TempDir dir;
     std::vector<std::string> args = {dir.File("out.s")};
@@ -170,7 +172,7 @@ class Malformed : public ::testing::Test {
       args.push_back(path);
     }
     auto start = std::chrono::steady_clock::now();
-    ChildResult r = ConvertInChild(args, limitSeconds + 5);
+    ChildResult r = ConvertInChild(args, limitSeconds + 5, {}, checkLeaks);
     double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_LT(seconds, limitSeconds) << "conversion took " << seconds << " s";
@@ -209,7 +211,7 @@ TEST_F(Malformed, TruncatedAtManyOffsets) {
     std::vector<size_t> cuts;
     // Around every chunk header, and on an even grid between them.
     for (const ChunkPos& c : Layout(b.bytes)) {
-      for (size_t d : {0, 1, 2, 5, 6, 7, 9}) cuts.push_back(c.offset + d);
+      for (size_t d : {0, 1, 2, 5, 6, 7}) cuts.push_back(c.offset + d);
       cuts.push_back(size_t(c.offset) + c.length - 1);
     }
     const size_t step = std::max<size_t>(1, b.bytes.size() / 60);

@@ -24,8 +24,9 @@ char gContext[TEXT_BUFFER_SIZE];
 char gMessage[TEXT_BUFFER_SIZE];
 
 // The model of the run. It lives until the process ends and is never torn down; holding it here
-// keeps it reachable to the end, as the process-lifetime object it is.
-Shape* gShape = nullptr;
+// keeps it reachable to the end, as the process-lifetime object it is (volatile, so that the
+// store is kept although nothing reads it back).
+Shape* volatile gShape = nullptr;
 
 }  // namespace
 
@@ -155,8 +156,9 @@ int TrimorphMain(int argc, char** argv) {
     fputs(USAGE_BANNER, stdout);
     return 0;
   }
-  gShape = new Shape;
-  ConvertLevels(*gShape, argv[1], argc - 2, argv + 2);
+  Shape* shape = new Shape;
+  gShape = shape;
+  ConvertLevels(*shape, argv[1], argc - 2, argv + 2);
   return 0;
 }
 
