@@ -620,3 +620,31 @@ TEST(UnwritableNames, AreRejectedWithTheirName) {
 }
 
 }  // namespace
+
+namespace {
+
+// The committed fuzzing corpus, including the inputs of every fault fuzzing found: converted as
+// the conversion fuzz target does it (a second file laid after the first one's root chunk is
+// the second level), the toolkit seeds as single levels.
+TEST_F(Malformed, FuzzCorpus) {
+  const std::string corpus = std::string(TRIMORPH_SOURCE_DIR) + "/tests/fuzz/corpus/";
+  std::vector<Case> cases;
+  for (const char* target : {"convert", "toolkit3ds"}) {
+    for (const std::string& name : ListDir(corpus + target)) {
+      std::string bytes = ReadFileBytes(corpus + target + "/" + name);
+      size_t first = bytes.size();
+      if (std::string(target) == "convert" && bytes.size() >= 6) {
+        uint32_t length = 0;
+        for (int i = 5; i >= 2; --i) length = length << 8 | uint8_t(bytes[size_t(i)]);
+        if (length >= 6 && length < bytes.size()) first = length;
+      }
+      Case c{std::string(target) + "/" + name, {bytes.substr(0, first)}};
+      if (first < bytes.size()) c.levels.push_back(bytes.substr(first));
+      cases.push_back(c);
+    }
+  }
+  EXPECT_GE(cases.size(), 20u);
+  RunAll(cases);
+}
+
+}  // namespace
