@@ -29,4 +29,54 @@ demo: build
 	@$(BUILD_DIR)/tools/shape_summary $(DEMO_OUT)
 
 clean:
+	rm -rf $(SANITIZE_DIR) $(FUZZ_DIR)
 	rm -rf $(BUILD_DIR)
+
+# Sanitizer and fuzzing builds, each in its own directory.
+#   make check-sanitize  every test with AddressSanitizer (leaks included) and
+#                        UndefinedBehaviorSanitizer; the end-to-end tests run the sanitized program
+#   make fuzz            the libFuzzer targets (clang)
+#   make fuzz-smoke      each fuzz target for FUZZ_SECONDS from the committed seed corpus
+#   make fuzz-seeds      rewrites the generated seeds and the sample levels of the corpus
+SANITIZE_DIR ?= build-sanitize
+FUZZ_DIR ?= build-fuzz
+FUZZ_CXX ?= clang++
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS = toolkit3ds convert
+FUZZ_CORPUS = tests/fuzz/corpus
+SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+.PHONY: check-sanitize fuzz fuzz-smoke fuzz-seeds
+
+$(SANITIZE_DIR)/CMakeCache.txt:
+	cmake -S . -B $(SANITIZE_DIR) -DTRIMORPH_SANITIZE=ON
+
+check-sanitize: $(SANITIZE_DIR)/CMakeCache.txt
+	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	cd $(SANITIZE_DIR) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS)
+
+$(FUZZ_DIR)/CMakeCache.txt:
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) -DTRIMORPH_FUZZ=ON -DTRIMORPH_TESTS=OFF
+
+fuzz: $(FUZZ_DIR)/CMakeCache.txt
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_toolkit3ds fuzz_convert make_fuzz_seeds
+
+# New inputs go to a scratch directory in front of the committed corpus, which stays as it is.
+fuzz-smoke: fuzz
+	@set -e; for t in $(FUZZ_TARGETS); do \
+	  rm -rf $(FUZZ_DIR)/smoke/$$t && mkdir -p $(FUZZ_DIR)/smoke/$$t; \
+	  echo "fuzzing $$t for $(FUZZ_SECONDS) s"; \
+	  $(SANITIZER_ENV) $(FUZZ_DIR)/tests/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) \
+	    -timeout=10 -max_len=16384 -print_final_stats=1 \
+	    -artifact_prefix=$(FUZZ_DIR)/smoke/$$t- $(FUZZ_DIR)/smoke/$$t $(FUZZ_CORPUS)/$$t \
+	    2> $(FUZZ_DIR)/smoke/$$t.log || { tail -n 60 $(FUZZ_DIR)/smoke/$$t.log; exit 1; }; \
+	  grep -E '^stat::number_of_executed_units|^Done' $(FUZZ_DIR)/smoke/$$t.log; \
+	done
+
+fuzz-seeds: fuzz
+	mkdir -p $(FUZZ_CORPUS)/toolkit3ds $(FUZZ_CORPUS)/convert
+	$(FUZZ_DIR)/tests/fuzz/make_fuzz_seeds $(FUZZ_CORPUS)/toolkit3ds $(FUZZ_CORPUS)/convert
+	cp samples/tram50.3ds samples/tram200.3ds samples/tram1000.3ds $(FUZZ_CORPUS)/toolkit3ds/
+	cp samples/tram50.3ds samples/tram200.3ds samples/tram1000.3ds $(FUZZ_CORPUS)/convert/
+	cat samples/tram50.3ds samples/tram200.3ds > $(FUZZ_CORPUS)/convert/tram50-tram200

@@ -190,6 +190,22 @@ std::vector<std::string> CheckStructure(const std::string& text) {
     const Item* primStatesList = c.Need(shape, "prim_states");
     long primStates = c.CountedLists(primStatesList, "prim_state");
     if (volumes == 0) c.Problem("no volume");
+    // Names are single words: an image's file name, a matrix's node name.
+    if (const Item* list = shape.List("images")) {
+      for (const Item* image : list->Lists("image")) {
+        std::vector<std::string> w = image->Words();
+        if (w.size() != 1 || w[0].size() < 4 || w[0].compare(w[0].size() - 4, 4, ".ace") != 0) {
+          c.Problem("image is not one file name ending in .ace");
+        }
+      }
+    }
+    if (const Item* list = shape.List("matrices")) {
+      for (const Item* m : list->Lists("matrix")) {
+        if (m->label.empty() || m->Words().size() != 12) {
+          c.Problem("matrix without a node name or without 12 values");
+        }
+      }
+    }
     if (textures != images) c.Problem("textures and images differ in number");
 
     if (texturesList) {

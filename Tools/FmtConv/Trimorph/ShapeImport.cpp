@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "ScopeExit.h"
 #include "Shape.h"
 #include "toolkit3ds/toolkit3ds.h"
 
@@ -30,6 +31,16 @@ sImageName ImageName(const char* mapName) {
 
 bool Finite(float v) {
   return std::isfinite(v);
+}
+
+// Node and image names are written into the shape file as words of its parenthesised text: a
+// name with white space, a control character, a parenthesis or a double quote in it would
+// change the file's structure.
+bool FitsShapeFileWord(const char* name) {
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p; ++p) {
+    if (*p <= ' ' || *p == 0x7F || *p == '(' || *p == ')' || *p == '"') return false;
+  }
+  return true;
 }
 
 [[noreturn]] void FailInvalidGeometry(const char* meshName) {
@@ -118,6 +129,7 @@ float Shape::GetMeshScale(Database3ds* db) {
 void Shape::ReadAnimSettings(Database3ds* db) {
   KfSets3ds* kfsets = nullptr;
   GetKeyframerSettings3ds(db, &kfsets);
+  ScopeExit releaseSets([&kfsets] { ReleaseKeyframerSettings3ds(&kfsets); });
   RequireRecord(kfsets);
   mNumFrames = kfsets->anim.length;
   mFrameRate = 30;
@@ -158,17 +170,24 @@ void Shape::ImportLevel(Database3ds* db, int levelIndex, int maxDist) {
   for (uint32_t i = 0; i < n; ++i) {
     Mesh3ds* mesh = nullptr;
     GetMeshByIndex3ds(db, i, &mesh);
+    ScopeExit releaseMesh([&mesh] { ReleaseMesh3ds(&mesh); });
     RequireRecord(mesh);
     if (!mesh->textarray) Fail("Untextured nodes/shapes are not supported.", false);
 
     KfMesh3ds* kf = nullptr;
     GetObjectNodeByIndex3ds(db, i, &kf);
+    ScopeExit releaseNode([&kf] { ReleaseObjectNode3ds(&kf); });
     if (numNode > 0) RequireRecord(kf);
     if (kf) {
       if (kf->instance[0]) Fail("Instance found in mesh file, instances are not supported.", false);
       if (strcmp(kf->name, mesh->name) != 0) {
         Fail("Non-matching mesh and animation node found.", false);
       }
+    }
+
+    // A node name is a word of its own; an image name is followed by ".ace".
+    if (!mesh->name[0] || !FitsShapeFileWord(mesh->name)) {
+      Fail(MakeMessage("Object name '%s' cannot be written to a shape file.", mesh->name), false);
     }
 
     sMatrix m;
@@ -195,12 +214,14 @@ void Shape::ImportLevel(Database3ds* db, int levelIndex, int maxDist) {
   for (uint32_t i = 0; i < n; ++i) {
     Mesh3ds* mesh = nullptr;
     GetMeshByIndex3ds(db, i, &mesh);
+    ScopeExit releaseMesh([&mesh] { ReleaseMesh3ds(&mesh); });
     RequireRecord(mesh);
     if (!mesh->textarray) Fail("Untextured nodes/shapes are not supported.", false);
     CheckMeshGeometry(*mesh);
 
     KfMesh3ds* kf = nullptr;
     GetObjectNodeByIndex3ds(db, i, &kf);
+    ScopeExit releaseNode([&kf] { ReleaseObjectNode3ds(&kf); });
     if (numNode > 0) RequireRecord(kf);
     if (kf) CheckNodeValues(*kf, mesh->name, levelIndex == 0);
 
@@ -216,6 +237,10 @@ void Shape::ImportLevel(Database3ds* db, int levelIndex, int maxDist) {
     }
 
     sMeshNorm* normals = ComputeMeshNormals(mesh);
+    ScopeExit freeNormals([&normals] {
+      FreeMeshNormals(normals);
+      normals = nullptr;
+    });
 
     if (kf && levelIndex == 0) AddNodeTrack(kf, node);
 
@@ -223,6 +248,7 @@ void Shape::ImportLevel(Database3ds* db, int levelIndex, int maxDist) {
       const MeshMatGroup3ds& g = mesh->matgrouparray[j];
       Material3ds* material = nullptr;
       GetMaterialByName3ds(db, g.name, &material);
+      ScopeExit releaseMaterial([&material] { ReleaseMaterial3ds(&material); });
       if (!material) {
         if (ErrorsPending3ds) Fail(nullptr, true);
         Fail(MakeMessage("Material '%s' not found in 3ds file.", g.name), false);
@@ -242,14 +268,25 @@ void Shape::ImportLevel(Database3ds* db, int levelIndex, int maxDist) {
             false);
       }
 
+      auto imageOf = [&g](const char* mapName) {
+        sImageName image = ImageName(mapName);
+        if (!FitsShapeFileWord(image.mName)) {
+          Fail(MakeMessage("Texture name '%s' of material '%s' cannot be written to a shape file.",
+                           mapName, g.name),
+               false);
+        }
+        return image;
+      };
+      const sImageName imageName = imageOf(material->texture.map.name);
+      const bool reflects = type->mLightCfg == LIGHTCFG_REFLECT;
+      const sImageName imageName2 = reflects ? imageOf(material->texture2.map.name) : sImageName{};
+
       ObjEntry<int>* lightCfg = mLightCfgs.FindOrAdd(type->mLightCfg);
       ObjEntry<sVtxState>* vtxState = mVtxStates.FindOrAdd({node, type->mLightMat, lightCfg});
       ObjEntry<int>* shader = mShaders.FindOrAdd(type->mShader);
-      ObjEntry<sImageName>* image = mImages.FindOrAdd(ImageName(material->texture.map.name));
+      ObjEntry<sImageName>* image = mImages.FindOrAdd(imageName);
       ObjEntry<sImageName>* image2 = nullptr;
-      if (type->mLightCfg == LIGHTCFG_REFLECT) {
-        image2 = mImages.FindOrAdd(ImageName(material->texture2.map.name));
-      }
+      if (reflects) image2 = mImages.FindOrAdd(imageName2);
       ObjEntry<sPrimState>* primState = mPrimStates.FindOrAdd(
           {shader, image, image2, vtxState, type->mAlphaTestMode, type->mZBufMode, type->mSortKey});
       ReleaseMaterial3ds(&material);
@@ -283,6 +320,7 @@ void Shape::ImportLevel(Database3ds* db, int levelIndex, int maxDist) {
     }
 
     FreeMeshNormals(normals);
+    normals = nullptr;
     ReleaseObjectNode3ds(&kf);
     ReleaseMesh3ds(&mesh);
   }

@@ -4,6 +4,7 @@
 // groups: the faces at the vertex that share a group bit with an existing entry of the vertex
 // are summed into it, the first face without any group creates the one flat entry, and every
 // entry is normalised once all faces are in.
+#include <memory>
 #include <new>
 
 #include "Shape.h"
@@ -62,7 +63,8 @@ bool MeshIsConsistent(const Mesh3ds& mesh) {
 sMeshNorm* ComputeMeshNormals(Mesh3ds* mesh) {
   if (!mesh || !MeshIsConsistent(*mesh)) Fail(nullptr, false);
 
-  sMeshNorm* normals = new (std::nothrow) sMeshNorm;
+  // Held by a smart pointer until it is handed over, so that a failure that unwinds frees it.
+  std::unique_ptr<sMeshNorm> normals(new (std::nothrow) sMeshNorm);
   if (!normals) Fail(nullptr, false);
   try {
     normals->mFaceNorms.resize(mesh->trianglecount);
@@ -77,9 +79,9 @@ sMeshNorm* ComputeMeshNormals(Mesh3ds* mesh) {
     sVector n =
         FaceNormal(Position(*mesh, face.v1), Position(*mesh, face.v2), Position(*mesh, face.v3));
     normals->mFaceNorms[f] = n;
-    AddVertexNormal(normals, &normals->mVNormListPtrs[face.v1], n, s);
-    AddVertexNormal(normals, &normals->mVNormListPtrs[face.v2], n, s);
-    AddVertexNormal(normals, &normals->mVNormListPtrs[face.v3], n, s);
+    AddVertexNormal(normals.get(), &normals->mVNormListPtrs[face.v1], n, s);
+    AddVertexNormal(normals.get(), &normals->mVNormListPtrs[face.v2], n, s);
+    AddVertexNormal(normals.get(), &normals->mVNormListPtrs[face.v3], n, s);
   }
 
   for (sVNorm* head : normals->mVNormListPtrs) {
@@ -89,7 +91,7 @@ sMeshNorm* ComputeMeshNormals(Mesh3ds* mesh) {
       e->mNorm.Normalise();
     }
   }
-  return normals;
+  return normals.release();
 }
 
 void AddVertexNormal(sMeshNorm* normals, sVNorm** list, const sVector& n, uint32_t s) {

@@ -6,6 +6,7 @@
 // (u, 1 - v), and triangles with their winding reversed.
 #include <vector>
 
+#include "OutputFile.h"
 #include "ShapeWriter.h"
 
 namespace {
@@ -150,9 +151,10 @@ void Shape::WriteShape(const char* fileName) {
   ComputeBounds();
   BuildGeomNodes();
 
-  FILE* file = fopen(fileName, "wb");
-  if (!file) Fail("Failed to open output file.", false);
-  ShapeText out(file);
+  // The text goes to a temporary file that replaces the output only once it is complete.
+  OutputFile file;
+  if (!file.Open(fileName)) Fail("Failed to open output file.", false);
+  ShapeText out(file.Stream());
   const std::vector<sTreeNode*> nodes = NodesInHierarchyOrder(mNodeTree);
   const int numNodes = mNodeTree.mNumNodes;
 
@@ -286,7 +288,9 @@ void Shape::WriteShape(const char* fileName) {
   }
   out.Write(")\n");
 
-  bool written = out.Flush();
-  if (fclose(file) != 0) written = false;
-  if (!written) Fail("Failed to write output file.", false);
+  if (!out.Flush()) {
+    file.Discard();
+    Fail("Failed to write output file.", false);
+  }
+  if (!file.Commit()) Fail("Failed to write output file.", false);
 }

@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "Convert.h"
+#include "ScopeExit.h"
 #include "Shape.h"
 #include "toolkit3ds/toolkit3ds.h"
 
@@ -20,6 +22,11 @@ namespace {
 
 char gContext[TEXT_BUFFER_SIZE];
 char gMessage[TEXT_BUFFER_SIZE];
+
+// The model of the run. It lives until the process ends and is never torn down; holding it here
+// keeps it reachable to the end, as the process-lifetime object it is (volatile, so that the
+// store is kept although nothing reads it back).
+Shape* volatile gShape = nullptr;
 
 }  // namespace
 
@@ -70,7 +77,11 @@ void Fail(const char* message, bool showToolkitErrors) {
   printf("%s\n", message ? message : "Unexpected error occurred");
   if (showToolkitErrors) DumpErrorList3ds(stdout);
   fflush(stdout);
+#ifdef TRIMORPH_FUZZING
+  throw ConversionFailed{FAIL_EXIT_STATUS};
+#else
   exit(FAIL_EXIT_STATUS);
+#endif
 }
 
 bool ParseMaxDist(const char* fileName, int& maxDist) {
@@ -113,6 +124,9 @@ void CheckToolkit() {
 void OpenMeshFile(const char* fileName, Database3ds*& db) {
   db = nullptr;
   File3ds* file = OpenFile3ds(fileName, "rw");
+  ScopeExit closeFile([&file] {
+    if (file) CloseFile3ds(file);
+  });
   CheckToolkit();
   InitDatabase3ds(&db);
   CheckToolkit();
@@ -122,6 +136,7 @@ void OpenMeshFile(const char* fileName, Database3ds*& db) {
   DisconnectDatabase3ds(db);
   CheckToolkit();
   CloseFile3ds(file);
+  file = nullptr;
   CheckToolkit();
   DbType3ds type = GetDatabaseType3ds(db);
   CheckToolkit();
@@ -130,6 +145,7 @@ void OpenMeshFile(const char* fileName, Database3ds*& db) {
 
 void Shape::ReadLevel(const char* fileName, int levelIndex, int maxDist) {
   Database3ds* db = nullptr;
+  ScopeExit releaseDb([&db] { ReleaseDatabase3ds(&db); });
   OpenMeshFile(fileName, db);
   ImportLevel(db, levelIndex, maxDist);
   ReleaseDatabase3ds(&db);
@@ -140,21 +156,23 @@ int TrimorphMain(int argc, char** argv) {
     fputs(USAGE_BANNER, stdout);
     return 0;
   }
-  const char* outName = argv[1];
-  // The model lives until the process ends; it is never torn down.
   Shape* shape = new Shape;
-  for (int i = 2; i < argc; ++i) {
-    int level = i - 2;
-    SetContext("reading level of detail %d from '%s'", level + 1, argv[i]);
+  gShape = shape;
+  ConvertLevels(*shape, argv[1], argc - 2, argv + 2);
+  return 0;
+}
+
+void ConvertLevels(Shape& shape, const char* outName, int numLevels, char* const* levelNames) {
+  for (int level = 0; level < numLevels; ++level) {
+    const char* name = levelNames[level];
+    SetContext("reading level of detail %d from '%s'", level + 1, name);
     int maxDist = 0;
-    if (!ParseMaxDist(argv[i], maxDist))
-      Fail("Max. visible distance not found in file name", false);
-    shape->ReadLevel(argv[i], level, maxDist);
+    if (!ParseMaxDist(name, maxDist)) Fail("Max. visible distance not found in file name", false);
+    shape.ReadLevel(name, level, maxDist);
   }
   // A toolkit error raised while the last level was imported has met no check yet: it fails the
   // run in that level's context rather than letting a damaged model be written.
   if (ErrorsPending3ds) Fail(nullptr, true);
   SetContext("writing combined shape file '%s'", outName);
-  shape->WriteShape(outName);
-  return 0;
+  shape.WriteShape(outName);
 }

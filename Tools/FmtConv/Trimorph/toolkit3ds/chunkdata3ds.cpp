@@ -349,10 +349,6 @@ constexpr uint64_t FileSizeOf<uint16_t>() {
   return 2;
 }
 template <>
-constexpr uint64_t FileSizeOf<uint32_t>() {
-  return 4;
-}
-template <>
 constexpr uint64_t FileSizeOf<float>() {
   return 4;
 }
