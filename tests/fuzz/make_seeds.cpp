@@ -70,7 +70,7 @@ Model Materials() {
       .MapChunk(0xA33A, Map("detail.bmp").PercentF(0.5f))
       .MapChunk(0xA210, Map("opacity.bmp"))
       .MapChunk(0xA230, Map("bump.bmp"))
-      .MapChunk(0xA204, Map("spec.bmp"))
+      .MapChunk(0xA204, Map("specular.bmp"))
       .MapChunk(0xA33C, Map("shine.bmp"))
       .MapChunk(0xA33D, Map("self.bmp"))
       .MapChunk(0xA33E, Map("mask.bmp"))
