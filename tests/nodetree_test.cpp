@@ -2,6 +2,8 @@
 // matrices and the hierarchy failures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -184,6 +186,86 @@ TEST(NodeTree, MaskOfANodeEnteredBeforeItsParentReachesTheParent) {
   EXPECT_EQ(a->mLevelMask, 9u);
 }
 
+// A random hierarchy entered in a random order over several levels, each level entering a
+// random part of the nodes (always with the root); the subtrees of nodes entered before their
+// parents join the tree later, and nodes never entered stay unlinked. Nothing in it is a cycle,
+// and the level masks must equal what the definition gives: a node's own levels together with
+// the levels of every node linked below it.
+struct RandomHierarchy {
+  int count;
+  std::vector<int> parent;                    // -1 for the root (node 0)
+  std::vector<std::vector<int>> entryLevels;  // per node, the levels that enter it
+
+  RandomHierarchy(unsigned seed, int n, int levels) : count(n), parent(n), entryLevels(n) {
+    std::mt19937 rng(seed);
+    parent[0] = -1;
+    for (int i = 1; i < n; ++i) {
+      // Mostly deep chains, sometimes a branch to any earlier node.
+      parent[i] = rng() % 4 ? i - 1 : int(rng() % unsigned(i));
+    }
+    for (int level = 0; level < levels; ++level) {
+      entryLevels[0].push_back(level);
+      for (int i = 1; i < n; ++i) {
+        if (rng() % 3 == 0) entryLevels[i].push_back(level);
+      }
+    }
+  }
+  static std::string Name(int i) { return "N" + std::to_string(i); }
+
+  // Enters every level, each in its own random order.
+  void Enter(NodeTree& tree, unsigned seed) const {
+    std::mt19937 rng(seed);
+    int levels = int(entryLevels[0].size());
+    for (int level = 0; level < levels; ++level) {
+      std::vector<int> order;
+      for (int i = 0; i < count; ++i) {
+        if (std::find(entryLevels[i].begin(), entryLevels[i].end(), level) != entryLevels[i].end())
+          order.push_back(i);
+      }
+      std::shuffle(order.begin(), order.end(), rng);
+      for (int i : order) {
+        std::string parentName = parent[i] < 0 ? "" : Name(parent[i]);
+        tree.AddNode(Name(i).c_str(), parent[i] < 0 ? nullptr : parentName.c_str(), At(float(i)),
+                     level);
+      }
+    }
+  }
+
+  // A node's levels reach an ancestor through links, and only a node that was entered is linked
+  // to its parent.
+  uint32_t ExpectedMask(int i) const {
+    uint32_t mask = 0;
+    for (int k = 0; k < count; ++k) {
+      int up = k;
+      while (up != i && up > 0 && !entryLevels[up].empty()) up = parent[up];
+      if (up == i) {
+        for (int level : entryLevels[k]) mask |= 1u << level;
+      }
+    }
+    return mask;
+  }
+};
+
+TEST(NodeTree, RandomHierarchiesEnteredInAnyOrder) {
+  for (unsigned seed = 1; seed <= 20; ++seed) {
+    RandomHierarchy h(seed, 300, 5);
+    NodeTree tree;
+    h.Enter(tree, seed * 7919);
+    // A node entered in no level exists, unlinked, when a node below it was entered.
+    for (int i = 0; i < h.count; ++i) {
+      sTreeNode* node = tree.FindNode(RandomHierarchy::Name(i).c_str());
+      uint32_t expected = h.ExpectedMask(i);
+      if (!expected) continue;
+      ASSERT_NE(node, nullptr) << "seed " << seed << " node " << i;
+      EXPECT_EQ(node->mLevelMask, expected) << "seed " << seed << " node " << i;
+      if (i > 0 && !h.entryLevels[i].empty()) {
+        ASSERT_NE(node->mParent, nullptr) << "seed " << seed << " node " << i;
+        EXPECT_STREQ(node->mParent->mName, RandomHierarchy::Name(h.parent[i]).c_str());
+      }
+    }
+  }
+}
+
 TEST(NodeTree, MatricesRelativeToParentAndRoot) {
   NodeTree tree;
   sTreeNode* a = tree.AddNode("A", nullptr, At(10), 0);
@@ -345,6 +427,41 @@ TEST(NodeTreeFailures, Reports) {
        INSTANCE},
   };
   for (const FailCase& c : cases) EXPECT_TRUE(FailsWith(c.run, CONTEXT, c.message)) << c.what;
+}
+
+TEST(NodeTreeFailures, CyclesThroughJoinedSubtrees) {
+  // Parts of the hierarchy entered child first are joined in random orders; the last entry links
+  // the head of one part below a node of that same part, at any depth: always a cycle.
+  for (unsigned seed = 1; seed <= 12; ++seed) {
+    auto run = [seed] {
+      std::mt19937 rng(seed);
+      const int n = 200;
+      std::vector<int> parent(n, -1);
+      for (int i = 1; i < n; ++i) parent[i] = rng() % 3 ? i - 1 : int(rng() % unsigned(i));
+      // Enter the links of the nodes in a random order, leaving out node 1's link to node 0,
+      // so that nodes 1 and everything below it form a part headed by node 1.
+      std::vector<int> order;
+      for (int i = 2; i < n; ++i) order.push_back(i);
+      std::shuffle(order.begin(), order.end(), rng);
+      NodeTree t;
+      t.AddNode("N0", nullptr, At(0), 0);
+      std::vector<int> belowOne;
+      for (int i : order) {
+        std::string name = "N" + std::to_string(i), up = "N" + std::to_string(parent[i]);
+        t.AddNode(name.c_str(), up.c_str(), At(0), 0);
+      }
+      for (int i = 2; i < n; ++i) {
+        int up = i;
+        while (up > 1) up = parent[up];
+        if (up == 1) belowOne.push_back(i);
+      }
+      // Node 1 below one of its own descendants (or below itself when it has none).
+      int target = belowOne.empty() ? 1 : belowOne[rng() % belowOne.size()];
+      std::string name = "N" + std::to_string(target);
+      t.AddNode("N1", name.c_str(), At(0), 1);
+    };
+    EXPECT_TRUE(FailsWith(run, CONTEXT, CONFLICT)) << "seed " << seed;
+  }
 }
 
 TEST(NodeTreeFailures, ValidTreesDoNotFail) {

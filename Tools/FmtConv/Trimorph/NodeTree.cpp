@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "Trimorph.h"
 
@@ -19,8 +20,16 @@ const char* const MSG_INSTANCE = "Instance found in mesh file, instances are not
 // AddNode was last given (the node's frame in the world), so that every ComputeMatrices derives
 // the relative matrices from world frames, also for a node that a later level does not enter
 // again and whose mMatrix already holds its frame relative to the root.
+//
+// The tree also keeps, for each node, a link towards a representative of the part of the forest
+// the node belongs to (a disjoint-set forest, halved on every search): linking a parentless node
+// below a parent closes a cycle exactly when both already belong to the same part, which this
+// answers in near-constant time where walking up from the parent would cost the depth of the
+// hierarchy for every node.
 struct sStoredNode : sTreeNode {
   sMatrix mWorldMatrix;
+  sStoredNode* mPart;  // towards the representative of the node's part of the forest
+  uint32_t mPartSize;  // nodes in the part, valid for a representative
 };
 
 sStoredNode* Stored(sTreeNode* node) {
@@ -39,11 +48,39 @@ sStoredNode* NewNode(const char* name) {
   if (!node) Fail(nullptr, false);
   strcpy(node->mName, name);
   node->mIndex = -1;
+  node->mPart = node;
+  node->mPartSize = 1;
   return node;
 }
 
 uint32_t LevelBit(int level) {
   return uint32_t(1) << (unsigned(level) & 31u);
+}
+
+sStoredNode* PartOf(sTreeNode* node) {
+  sStoredNode* n = Stored(node);
+  while (n->mPart != n) {
+    n->mPart = n->mPart->mPart;
+    n = n->mPart;
+  }
+  return n;
+}
+
+// Whether linking the parentless node below parent would make the node its own ancestor: the
+// node heads its part of the forest, so the parent lies below it (or is it) exactly when both
+// belong to the same part.
+bool WouldCloseCycle(sTreeNode* node, sTreeNode* parent) {
+  return PartOf(node) == PartOf(parent);
+}
+
+// Records that the parentless node is now linked below parent: their parts become one.
+void JoinParts(sTreeNode* node, sTreeNode* parent) {
+  sStoredNode* a = PartOf(node);
+  sStoredNode* b = PartOf(parent);
+  if (a == b) return;
+  if (a->mPartSize < b->mPartSize) std::swap(a, b);
+  b->mPart = a;
+  a->mPartSize += b->mPartSize;
 }
 
 void SetFrame(sTreeNode* node, const sMatrix& matrix) {
@@ -118,13 +155,9 @@ sTreeNode* NodeTree::AddNode(const char* name, const char* parentName, const sMa
   if (node == mRootNode || (node->mParent && node->mParent != parent)) {
     Fail(MSG_CONFLICTING_HIERARCHY, false);
   }
-  if (!node->mParent) {
-    // Linking the node under a parent that is the node itself or lies below it would close a
-    // cycle, after which no walk of the hierarchy would end.
-    for (sTreeNode* up = parent; up; up = up->mParent) {
-      if (up == node) Fail(MSG_CONFLICTING_HIERARCHY, false);
-    }
-  }
+  // Linking the node under a parent that is the node itself or lies below it would close a
+  // cycle, after which no walk of the hierarchy would end.
+  if (!node->mParent && WouldCloseCycle(node, parent)) Fail(MSG_CONFLICTING_HIERARCHY, false);
 
   SetFrame(node, matrix);
 
@@ -132,10 +165,18 @@ sTreeNode* NodeTree::AddNode(const char* name, const char* parentName, const sMa
     node->mNextSibling = parent->mFirstChild;
     parent->mFirstChild = node;
     node->mParent = parent;
+    JoinParts(node, parent);
   }
 
+  // Every node's mask holds the masks of the nodes below it, so once an ancestor already has
+  // all of the node's bits, so do all the ancestors above it: the walk up stops there. Each step
+  // that does not stop sets a new bit, which bounds the walks of all nodes together by 32 steps
+  // a node.
   node->mLevelMask |= LevelBit(level);
-  for (sTreeNode* up = parent; up; up = up->mParent) up->mLevelMask |= node->mLevelMask;
+  const uint32_t mask = node->mLevelMask;
+  for (sTreeNode* up = parent; up && (up->mLevelMask & mask) != mask; up = up->mParent) {
+    up->mLevelMask |= mask;
+  }
   return node;
 }
 
