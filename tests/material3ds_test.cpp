@@ -134,6 +134,24 @@ TEST_F(MaterialView, LookupsAreExactAndCaseSensitive) {
   EXPECT_FALSE(ErrorsPending3ds);
 }
 
+TEST_F(MaterialView, ANameGivenTwiceFindsItsFirstMaterial) {
+  // Among many materials, as a large model has them; some names occur twice or three times.
+  Model model;
+  for (int i = 0; i < 500; ++i) {
+    std::string name = "MAT" + std::to_string(i % 200);
+    model.AddMaterial(name).Texture("T" + std::to_string(i) + ".ACE");
+  }
+  Database3ds* db = Load(model);
+  for (int i : {0, 1, 99, 199}) {
+    std::string name = "MAT" + std::to_string(i);
+    Material3ds* m = Fetch(db, name.c_str());
+    ASSERT_NE(m, nullptr) << name;
+    EXPECT_EQ(std::string(m->texture.map.name), "T" + std::to_string(i) + ".ACE") << name;
+  }
+  for (const char* name : {"MAT200", "MAT", "mat1", "MAT1 "}) EXPECT_EQ(Fetch(db, name), nullptr);
+  EXPECT_FALSE(ErrorsPending3ds);
+}
+
 TEST_F(MaterialView, MaterialsAreFoundUnderEveryKindOfRoot) {
   for (uint16_t root : {0x4D4D, 0xC23D, 0x3DAA}) {
     SCOPED_TRACE(root);

@@ -693,6 +693,7 @@ void InitNameList3ds(NameList3ds** list, uint32_t count) {
   NameList3ds* l = *list;
   l->count = 0;
   l->cursorkind = 0;
+  l->firstbyname.clear();
   l->entries.Reset();
   if (count > 0 && !l->entries.Allocate(count)) {
     PushError3ds(ERR_NO_MEM);

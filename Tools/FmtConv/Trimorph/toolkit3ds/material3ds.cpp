@@ -357,6 +357,11 @@ void FindMaterialChunk3ds(Database3ds* db, const char* name, Chunk3ds** out) {
 
   const NameList3ds* list = db->materiallist;
   if (!list) return;
+  if (!list->firstbyname.empty()) {
+    auto it = list->firstbyname.find(name);
+    if (it != list->firstbyname.end()) *out = list->entries[it->second].chunk;
+    return;
+  }
   for (uint32_t i = 0; i < list->count; ++i) {
     // Exact, case-sensitive comparison.
     if (list->entries[i].name == name) {
@@ -401,6 +406,15 @@ void RefreshMaterialList3ds(Database3ds* db) {
     FindChunk3ds(c, 0xA000, &namechunk);
     if (auto* s = Decoded<StringData3ds>(namechunk)) entry.name = s->value;
     FindNextChunk3ds(c->next, 0xAFFF, &c);
+  }
+
+  // Index the names, keeping the first entry of a name that occurs twice as the search in order
+  // would find it. Without memory for the index the list is searched in order.
+  try {
+    list->firstbyname.reserve(count);
+    for (uint32_t k = 0; k < count; ++k) list->firstbyname.emplace(list->entries[k].name, k);
+  } catch (const std::bad_alloc&) {
+    list->firstbyname.clear();
   }
 }
 

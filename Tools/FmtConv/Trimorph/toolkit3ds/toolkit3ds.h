@@ -17,6 +17,8 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 
 //--------------------------------------------------------------------------------------------
 // Owned arrays
@@ -558,6 +560,11 @@ struct NameList3ds {
   // among those of the kind cursorkind (0: none), so that fetching 0, 1, 2 ... in turn does not
   // count from the first entry every time. Reset whenever the list is (re)built.
   uint32_t cursorkind = 0, cursorindex = 0, cursorpos = 0;
+  // The position of the first entry of each name, for lists searched by name (the material
+  // list: every material group of every mesh looks its material up). The keys view the entries'
+  // own names, so the index is built after the names are filled in and cleared whenever the list
+  // is (re)built. Empty means: search the entries in order.
+  std::unordered_map<std::string_view, uint32_t> firstbyname;
 };
 
 enum DbType3ds { UnknownFile = 0, MeshFile = 1, SceneFile = 2, MaterialLibFile = 3 };
