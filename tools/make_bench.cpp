@@ -1,10 +1,12 @@
 // Writes the benchmark models: a railcar at three levels of detail, in two sizes.
 //
-//   make_bench <directory> [large|medium|both]
+//   make_bench <directory> [large|medium|shapes|all]
 //
 // large:  large50.3ds, large300.3ds, large2000.3ds with about 300,000, 80,000 and 20,000
 //         triangles;
-// medium: medium50.3ds, medium300.3ds, medium2000.3ds with about 50,000 triangles in all.
+// medium: medium50.3ds, medium300.3ds, medium2000.3ds with about 50,000 triangles in all;
+// shapes: deep50.3ds and groups50.3ds, a very deep hierarchy and very many materials (see
+//         WriteShapes at the end).
 //
 // Each level is a hierarchy of up to thirteen meshes: a body shell with smooth sides, a faceted
 // roof of panels with a reflection map, sorted glass, an alpha-blended lamp cluster, rows of
@@ -395,23 +397,75 @@ void WriteModel(const std::string& dir, const std::vector<LevelFile>& levels) {
   }
 }
 
+// Two models of unusual shape, one level each, where the work per node or per material group
+// must not grow with the model:
+// - deep50.3ds: 65,535 nodes (as many as node ids can number) in one chain, each the parent of
+//   the next, each a mesh of one triangle;
+// - groups50.3ds: one mesh of 20,000 triangles, each triangle in a material group of its own
+//   with a material of its own.
+void WriteShapes(const std::string& dir) {
+  const int chain = 65535;
+  Model deep;
+  deep.AddMaterial("SolidNorm0").Texture("CAR.BMP");
+  build3ds::KfData& kf = deep.Keyframer();
+  for (int i = 0; i < chain; ++i) {
+    std::string name = "N" + std::to_string(i);
+    float x = float(i % 100);
+    deep.AddMesh(name)
+        .Vertices({{x, 0, 0}, {x + 1, 0, 0}, {x, 1, 0}})
+        .TexVerts({{0, 0}, {1, 0}, {0, 1}})
+        .Faces({{0, 1, 2}})
+        .Smoothing({1})
+        .Group("SolidNorm0", {0});
+    build3ds::KfNode& node = kf.Node(name).Id(uint16_t(i));
+    if (i > 0) node.Parent(uint16_t(i - 1));
+  }
+  deep.Write(dir + "/deep50.3ds");
+  printf("deep50.3ds %d\n", chain);
+
+  const int groups = 20000;
+  Model many;
+  MeshData mesh;
+  for (int i = 0; i < groups; ++i) {
+    std::string material = "SolidNorm" + std::to_string(i);
+    many.AddMaterial(material).Texture("T" + std::to_string(i) + ".BMP");
+    float x = float(i % 200), y = float(i / 200);
+    uint16_t v = uint16_t(mesh.vertices.size());
+    mesh.vertices.insert(mesh.vertices.end(), {{x, y, 0}, {x + 1, y, 0}, {x, y + 1, 0}});
+    mesh.uvs.insert(mesh.uvs.end(), {{0, 0}, {1, 0}, {0, 1}});
+    if (mesh.vertices.size() > 65535) break;
+    mesh.faces.push_back({v, uint16_t(v + 1), uint16_t(v + 2)});
+    mesh.smoothing.push_back(1);
+    mesh.groups.push_back({material, {uint16_t(i)}});
+  }
+  build3ds::MeshObj& obj = many.AddMesh("Panels")
+                               .Vertices(mesh.vertices)
+                               .TexVerts(mesh.uvs)
+                               .Faces(mesh.faces)
+                               .Smoothing(mesh.smoothing);
+  for (const auto& g : mesh.groups) obj.Group(g.first, g.second);
+  many.Write(dir + "/groups50.3ds");
+  printf("groups50.3ds %zu\n", mesh.faces.size());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2 || argc > 3) {
-    fprintf(stderr, "usage: make_bench <directory> [large|medium|both]\n");
+    fprintf(stderr, "usage: make_bench <directory> [large|medium|shapes|all]\n");
     return 2;
   }
   std::string dir = argv[1];
-  std::string which = argc == 3 ? argv[2] : "both";
+  std::string which = argc == 3 ? argv[2] : "all";
   try {
-    if (which == "large" || which == "both") {
+    if (which == "large" || which == "all") {
       WriteModel(dir, {{"large50.3ds", 315000}, {"large300.3ds", 86000}, {"large2000.3ds", 26100}});
     }
-    if (which == "medium" || which == "both") {
+    if (which == "medium" || which == "all") {
       WriteModel(dir,
                  {{"medium50.3ds", 38750}, {"medium300.3ds", 10930}, {"medium2000.3ds", 4950}});
     }
+    if (which == "shapes" || which == "all") WriteShapes(dir);
   } catch (const std::exception& e) {
     fprintf(stderr, "make_bench: %s\n", e.what());
     return 1;
