@@ -1,7 +1,12 @@
-# A thin front end over CMake: `make` builds into build/, `make check` builds and runs every test,
-# `make demo` converts the bundled sample model, `make bench` runs the benchmark (bench/run).
+# A thin front end over CMake.
+#   make          builds the programs into build/ (no test, no GoogleTest needed)
+#   make demo     builds the programs and converts the bundled sample model
+#   make check    builds the programs and every test, with warnings as errors, and runs the tests
+#   make bench    runs the benchmark (bench/run)
+# Missing build dependencies are installed (as root) or named by tools/install-deps first.
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+DEPS = tools/install-deps
 
 DEMO_LEVELS = samples/tram50.3ds samples/tram200.3ds samples/tram1000.3ds
 DEMO_OUT = $(BUILD_DIR)/demo/tram.s
@@ -11,12 +16,17 @@ DEMO_OUT = $(BUILD_DIR)/demo/tram.s
 all: build
 
 $(BUILD_DIR)/CMakeCache.txt:
+	@$(DEPS) programs
 	cmake -S . -B $(BUILD_DIR)
 
 build: $(BUILD_DIR)/CMakeCache.txt
-	cmake --build $(BUILD_DIR) -j $(JOBS)
+	@$(DEPS) programs
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target programs
 
-check: build
+check:
+	@$(DEPS) check
+	cmake -S . -B $(BUILD_DIR) -DTRIMORPH_TESTS=ON -DTRIMORPH_WERROR=ON
+	cmake --build $(BUILD_DIR) -j $(JOBS)
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
 bench:
@@ -49,15 +59,15 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_
 
 .PHONY: check-sanitize fuzz fuzz-smoke fuzz-seeds
 
-$(SANITIZE_DIR)/CMakeCache.txt:
-	cmake -S . -B $(SANITIZE_DIR) -DTRIMORPH_SANITIZE=ON
-
-check-sanitize: $(SANITIZE_DIR)/CMakeCache.txt
+check-sanitize:
+	@$(DEPS) check
+	cmake -S . -B $(SANITIZE_DIR) -DTRIMORPH_SANITIZE=ON -DTRIMORPH_TESTS=ON -DTRIMORPH_WERROR=ON
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	cd $(SANITIZE_DIR) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS)
 
 $(FUZZ_DIR)/CMakeCache.txt:
-	cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) -DTRIMORPH_FUZZ=ON -DTRIMORPH_TESTS=OFF
+	@$(DEPS) ci
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) -DTRIMORPH_FUZZ=ON -DTRIMORPH_WERROR=ON
 
 fuzz: $(FUZZ_DIR)/CMakeCache.txt
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_toolkit3ds fuzz_convert make_fuzz_seeds

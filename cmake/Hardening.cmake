@@ -6,10 +6,20 @@
 #   -DTRIMORPH_FUZZ=ON      the fuzz targets of tests/fuzz (clang only); implies the sanitizers.
 #                           In this build Fail unwinds instead of ending the process, so that one
 #                           process runs many conversions: never ship its program.
+#
+# TRIMORPH_HOT_FLAGS holds the extra optimisation of the toolkit's and the converter's hot loops
+# for the ordinary optimised builds; the fault-finding builds leave it empty.
 option(TRIMORPH_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 option(TRIMORPH_FUZZ "Build the libFuzzer targets (needs clang)" OFF)
 
+set(TRIMORPH_HOT_FLAGS $<$<CONFIG:RelWithDebInfo,Release>:-O3>)
+
 if(TRIMORPH_SANITIZE OR TRIMORPH_FUZZ)
+  set(TRIMORPH_HOT_FLAGS "")
+  # Assertions stay on in the fault-finding builds, whatever the build type.
+  foreach(config "" _DEBUG _RELEASE _RELWITHDEBINFO _MINSIZEREL)
+    string(REPLACE "-DNDEBUG" "" CMAKE_CXX_FLAGS${config} "${CMAKE_CXX_FLAGS${config}}")
+  endforeach()
   # float-cast-overflow is not part of "undefined" for every compiler; name it.
   set(TRIMORPH_SANITIZER_FLAGS
       -fsanitize=address,undefined,float-cast-overflow

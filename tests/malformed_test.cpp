@@ -28,7 +28,8 @@ namespace {
 
 using build3ds::Model;
 
-const char* const REAL_WORLD_DIR = "/work/shared/corpus/realworld-3ds";
+// The shared corpus of real-world files, beside the project's source tree (from CMake).
+const char* const REAL_WORLD_DIR = TRIMORPH_REAL_WORLD_DIR;
 
 std::string Sample(const char* name) {
   return ReadFileBytes(std::string(TRIMORPH_SOURCE_DIR) + "/samples/" + name);

@@ -16,6 +16,7 @@
 #include "Convert.h"
 #include "ScopeExit.h"
 #include "Shape.h"
+#include "TrimorphVersion.h"
 #include "toolkit3ds/toolkit3ds.h"
 
 namespace {
@@ -32,7 +33,7 @@ Shape* volatile gShape = nullptr;
 
 const char* const USAGE_BANNER =
     "\n"
-    "TRIMORPH v1.06\n"
+    "TRIMORPH v" TRIMORPH_VERSION "\n"
     "Copyright (c) 2026 the Trimorph developers.\n"
     "Report problems to the Trimorph developers, with the level files that caused them.\n"
     "\n"
