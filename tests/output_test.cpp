@@ -269,9 +269,13 @@ TEST(ShapeText, FormatsAndLineEnds) {
   ShapeText t;
   t.Write("a %d %08x %s\n", {-5, 0x1C4u, "name"});
   t.Write("%g %g %g %g %g\n", {0.1f, 1e-5f, 123456789.0f, 0.75, -0.0f});
-  // As with printf, arguments beyond the conversions are not written.
-  t.Write("%d\n", {1, 2, 3});
-  EXPECT_EQ(t.Text(), "a -5 000001c4 name\r\n0.1 1e-05 1.23457e+08 0.75 -0\r\n1\r\n");
+  EXPECT_EQ(t.Text(), "a -5 000001c4 name\r\n0.1 1e-05 1.23457e+08 0.75 -0\r\n");
+}
+
+// A value without its conversion would silently go missing from the file.
+TEST(ShapeTextDeathTest, MoreValuesThanConversionsIsAProgrammingError) {
+  ShapeText t;
+  EXPECT_DEBUG_DEATH(t.Write("%d\n", {1, 2, 3}), "more values than conversions");
 }
 
 TEST(NodeAlias, LongNamesOfPantographsAndWipers) {

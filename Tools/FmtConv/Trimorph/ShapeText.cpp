@@ -4,6 +4,7 @@
 // are nearly all a shape holds, are formatted here with exact integer arithmetic; the others
 // (zero, very small or large values, infinities, NaN) by std::to_chars in general format with
 // precision 6, which follows printf as well. The tests compare both with printf over many values.
+#include <cassert>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -276,6 +277,7 @@ void ShapeText::Write(const char* format, std::initializer_list<TextArg> args) {
     }
     mLength = size_t(out - mBuffer.get());
   }
+  assert(arg == args.end() && "a text with more values than conversions");
   MaybeFlush();
 }
 

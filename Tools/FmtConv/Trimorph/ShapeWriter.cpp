@@ -40,12 +40,13 @@ void WriteSubObject(ShapeText& out, const sSubObject& sub, const std::vector<sTr
   bool sorted = (sub.mFlags & SUBOBJ_SORTED) != 0;
   int sortVector = sorted ? IndexOf(sub.mSortVector) : -1;
   int volume = sorted ? IndexOf(sub.mVolume) : -1;
-  // The geometry counts: triangles, vertex sets, then triangles twice more.
+  // The geometry counts: triangles, vertex sets, vertex indices of the triangle lists (three per
+  // triangle), triangle lists.
   out.Write(
       "\t\t\t\t\t\tsub_object (\n\t\t\t\t\t\t\tsub_object_header ( %08x %d %d 000001d2 %08x\n"
       "\t\t\t\t\t\t\t\tgeometry_info ( %d %d 0 %d 0 0 %d 0 0 0\n",
       {unsigned(sub.mFlags), sortVector, volume, unsigned(sub.mLightFlags), sub.mNumTriangles,
-       sub.mNumTxLightCmds, sub.mNumTriangles, sub.mNumTriangles});
+       sub.mNumTxLightCmds, 3 * sub.mNumTriangles, sub.mNumTrilists});
 
   out.Write("\t\t\t\t\t\t\t\t\tgeometry_nodes ( %d\n", {sub.mGeomNodes.mNumObjs});
   for (const ObjEntry<sGeomNode>* g = sub.mGeomNodes.mFirstObj; g; g = g->mNext) {
@@ -53,7 +54,7 @@ void WriteSubObject(ShapeText& out, const sSubObject& sub, const std::vector<sTr
         "\t\t\t\t\t\t\t\t\t\tgeometry_node ( %d 0 0 0 0\n\t\t\t\t\t\t\t\t\t\t\tcullable_prims ( "
         "%d %d %d )\n\t\t\t\t\t\t\t\t\t\t)\n",
         {g->mObj.mNumTxLightCmds, g->mObj.mNumTrilists, g->mObj.mNumTriangles,
-         g->mObj.mNumTriangles});
+         3 * g->mObj.mNumTriangles});
   }
 
   // Position of each node's geometry node in mGeomNodes, or -1.
@@ -63,7 +64,7 @@ void WriteSubObject(ShapeText& out, const sSubObject& sub, const std::vector<sTr
     int n = g->mObj.mNode->mIndex;
     if (n >= 0 && n < numNodes && geomIndex[size_t(n)] < 0) geomIndex[size_t(n)] = position;
   }
-  out.Write("\t\t\t\t\t\t\t\t\t)\n\t\t\t\t\t\t\t\tgeometry_node_map ( %d", {numNodes});
+  out.Write("\t\t\t\t\t\t\t\t\t)\n\t\t\t\t\t\t\t\t\tgeometry_node_map ( %d", {numNodes});
   for (const sTreeNode* node : nodes) out.Write(" %d", {geomIndex[size_t(node->mIndex)]});
 
   out.Write(" )\n\t\t\t\t\t\t\t\t)\n\t\t\t\t\t\t\t\tsubobject_shaders ( %d",

@@ -2,8 +2,9 @@
 //
 // Texts are given in C printf style with "\n" line ends; every "\n" is stored as carriage
 // return plus line feed, on every platform. The conversions are "%d", "%08x", "%g" (a float
-// widened to double, six significant digits, trailing zeros dropped) and "%s". As with printf,
-// arguments beyond the conversions of a text are not written.
+// widened to double, six significant digits, trailing zeros dropped) and "%s". Every value
+// given has its conversion: more values than conversions is a programming error, caught where
+// assertions are on.
 #ifndef TRIMORPH_SHAPEWRITER_H
 #define TRIMORPH_SHAPEWRITER_H
 
