@@ -1,6 +1,11 @@
 // End-to-end conversions with the built program: failure reports of the driver, the reader and
 // the import, and sound output for good models.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <cmath>
 #include <functional>
@@ -363,6 +368,114 @@ TEST_F(Conversion, ToolkitErrorDuringTheLastImportIsReported) {
                               "ERR_INVALID_CHUNK: An invalid chunk structure was encountered "
                               "while reading the database. Usually caused by a corrupt database "
                               "or file\n");
+}
+
+TEST_F(Conversion, FetchAfterAToolkitErrorReportsTheToolkitList) {
+  // The first mesh's material fetch stops at an unknown chunk after the texture name; the second
+  // mesh's fetch then fills nothing, and the report is the toolkit's, not "untextured".
+  Model m;
+  m.AddMaterial("SolidNorm").Texture("tri.bmp").Child(build3ds::Chunk(0xA082));
+  Triangle(m, "A");
+  Triangle(m, "B");
+  m.Keyframer().Node("A").Id(0);
+  m.Keyframer().Node("B").Id(1).Parent(0);
+  ExpectFailure(Run({m}), ReadingContext(1, Level(100)) +
+                              "Unexpected error occurred\n"
+                              "ERR_INVALID_CHUNK: An invalid chunk structure was encountered "
+                              "while reading the database. Usually caused by a corrupt database "
+                              "or file\n");
+}
+
+// An output name that would destroy a level file, or that is an option typed by mistake, stops
+// the run before anything is read or written.
+TEST_F(Conversion, OutputNameGuards) {
+  OneTriangle().Write(Level(100));
+  OneTriangle().Write(Level(200));
+  OneTriangle().Write(dir_.File("tree300.lod"));
+  ASSERT_EQ(link(dir_.File("tree300.lod").c_str(), dir_.File("linked.s").c_str()), 0);
+  const std::string levelBytes = ReadFileBytes(Level(100));
+  const std::string lodBytes = ReadFileBytes(dir_.File("tree300.lod"));
+  struct Case {
+    std::vector<std::string> args;
+    std::string out;  // the output name as given
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {{Level(100), Level(200)}, Level(100), "Output file '%s' would replace a 3ds file."},
+      {{dir_.File("SHAPE.3DS"), Level(100)},
+       dir_.File("SHAPE.3DS"),
+       "Output file '%s' would replace a 3ds file."},
+      {{dir_.File("linked.s"), dir_.File("tree300.lod")},
+       dir_.File("linked.s"),
+       "Output file '%s' would replace a 3ds file."},
+      {{dir_.File("sub/../tree300.lod"), dir_.File("tree300.lod")},
+       dir_.File("sub/../tree300.lod"),
+       "Output file '%s' would replace a 3ds file."},
+      {{"-o", Level(100)}, "-o", "Output file name '%s' looks like an option."},
+  };
+  ASSERT_EQ(mkdir(dir_.File("sub").c_str(), 0777), 0);
+  for (const Case& c : cases) {
+    ChildResult r = RunTrimorph(c.args);
+    std::string message = c.message;
+    message.replace(message.find("%s"), 2, c.out);
+    EXPECT_EQ(r.status, 251) << c.out;
+    EXPECT_EQ(r.out, "While writing combined shape file '" + c.out + "'\n" + message + "\n");
+  }
+  EXPECT_EQ(ReadFileBytes(Level(100)), levelBytes);
+  EXPECT_EQ(ReadFileBytes(dir_.File("tree300.lod")), lodBytes);
+  EXPECT_EQ(ListDir(dir_.path()), (std::vector<std::string>{"linked.s", "lod100.3ds", "lod200.3ds",
+                                                            "sub", "tree300.lod"}));
+}
+
+TEST_F(Conversion, ShapeWithoutTrianglesIsRefused) {
+  // The face is listed by no material group, so it gives no triangle.
+  Model m;
+  m.AddMaterial("SolidNorm").Texture("tri.bmp");
+  m.AddMesh("TRI")
+      .Vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}})
+      .TexVerts({{0, 0}, {1, 0}, {0, 1}})
+      .Faces({{0, 1, 2}})
+      .Smoothing({1});
+  ExpectFailure(Run({m, m}), "While writing combined shape file '" + Out() +
+                                 "'\nThe shape has no triangles: no face of any level has a "
+                                 "material.\n");
+}
+
+// Failures of the operating system carry its reason on standard error; standard output keeps
+// the report as it is.
+TEST_F(Conversion, SystemErrorsGiveTheirReasonOnStandardError) {
+  OneTriangle().Write(Level(100));
+  struct Case {
+    std::vector<std::string> args;
+    std::string report;
+    std::string reason;
+  };
+  const std::string badOut = dir_.File("no/such/dir/out.s");
+  const std::vector<Case> cases = {
+      {{badOut, Level(100)},
+       "While writing combined shape file '" + badOut + "'\nFailed to open output file.\n",
+       "trimorph: " + badOut + ": " + strerror(ENOENT) + "\n"},
+      {{Out(), dir_.File("missing100.3ds")},
+       ReadingContext(1, dir_.File("missing100.3ds")) +
+           "Unexpected error occurred\nERR_OPENING_FILE: Could not open requested file\n",
+       "trimorph: " + dir_.File("missing100.3ds") + ": " + strerror(ENOENT) + "\n"},
+  };
+  for (const Case& c : cases) {
+    const std::string errFile = dir_.File("stderr.txt");
+    std::vector<std::string> argv = {TRIMORPH_BINARY};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    ChildResult r = RunInChild([&] {
+      std::vector<char*> cargv;
+      for (std::string& a : argv) cargv.push_back(&a[0]);
+      cargv.push_back(nullptr);
+      if (!freopen(errFile.c_str(), "w", stderr)) _exit(126);
+      execv(cargv[0], cargv.data());
+      _exit(127);
+    });
+    EXPECT_EQ(r.status, 251);
+    EXPECT_EQ(r.out, c.report);
+    EXPECT_EQ(ReadFileBytes(errFile), c.reason);
+  }
 }
 
 TEST_F(Conversion, SecondLevelWithoutDistance) {

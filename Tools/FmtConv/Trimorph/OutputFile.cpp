@@ -66,25 +66,37 @@ OutputFile::~OutputFile() {
 
 bool OutputFile::Open(const char* name) {
   Discard();
-  if (!name || !*name) return false;
+  mError = 0;
+  if (!name || !*name) {
+    mError = ENOENT;
+    return false;
+  }
   mTarget = FollowLinks(name);
 
   struct stat st;
   if (stat(mTarget.c_str(), &st) == 0) {
-    if (S_ISDIR(st.st_mode)) return false;
+    if (S_ISDIR(st.st_mode)) {
+      mError = EISDIR;
+      return false;
+    }
     if (!S_ISREG(st.st_mode)) {
       // A device or a pipe cannot be replaced; it takes the text as it comes.
       mInPlace = true;
       mStream = fopen(mTarget.c_str(), "wb");
+      if (!mStream) mError = errno;
       return mStream != nullptr;
     }
     // Opening a file the user may not write fails; its replacement must too.
-    if (access(mTarget.c_str(), W_OK) != 0) return false;
+    if (access(mTarget.c_str(), W_OK) != 0) {
+      mError = errno;
+      return false;
+    }
     mReplaces = true;
     mMode = st.st_mode & 0777;
     mUid = st.st_uid;
     mGid = st.st_gid;
   } else if (errno != ENOENT) {
+    mError = errno;
     return false;
   } else {
     mReplaces = false;
@@ -96,14 +108,21 @@ bool OutputFile::Open(const char* name) {
   size_t slash = mTarget.rfind('/');
   std::string dir = slash == std::string::npos ? std::string() : mTarget.substr(0, slash + 1);
   std::string base = slash == std::string::npos ? mTarget : mTarget.substr(slash + 1);
-  if (base.empty()) return false;
+  if (base.empty()) {
+    mError = EISDIR;
+    return false;
+  }
   std::string temp = dir + "." + base.substr(0, 200) + ".XXXXXX";
   int fd = mkstemp(&temp[0]);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    mError = errno;
+    return false;
+  }
   mTempName = temp;
   SetPendingTemp(mTempName);
   mStream = fdopen(fd, "wb");
   if (!mStream) {
+    mError = errno;
     close(fd);
     Discard();
     return false;
@@ -113,9 +132,15 @@ bool OutputFile::Open(const char* name) {
 
 bool OutputFile::Commit() {
   if (!mStream) return false;
-  bool ok = fflush(mStream) == 0 && !ferror(mStream);
+  // The first step that fails names the reason.
+  auto failed = [this] {
+    if (!mError) mError = errno ? errno : EIO;
+    return false;
+  };
+  errno = 0;
+  bool ok = (fflush(mStream) == 0 && !ferror(mStream)) || failed();
   if (mInPlace) {
-    if (fclose(mStream) != 0) ok = false;
+    if (fclose(mStream) != 0) ok = failed();
     mStream = nullptr;
     mInPlace = false;
     return ok;
@@ -130,11 +155,11 @@ bool OutputFile::Commit() {
     }
     // The text is on disk before the rename, so that a crash leaves the old file or the new
     // one, never an empty one.
-    if (fsync(fd) != 0 && errno != EINVAL) ok = false;
+    if (fsync(fd) != 0 && errno != EINVAL) ok = failed();
   }
-  if (fclose(mStream) != 0) ok = false;
+  if (fclose(mStream) != 0 && ok) ok = failed();
   mStream = nullptr;
-  if (ok && rename(mTempName.c_str(), mTarget.c_str()) != 0) ok = false;
+  if (ok && rename(mTempName.c_str(), mTarget.c_str()) != 0) ok = failed();
   if (!ok) unlink(mTempName.c_str());
   mTempName.clear();
   ClearPendingTemp();
@@ -150,4 +175,10 @@ void OutputFile::Discard() {
     mTempName.clear();
     ClearPendingTemp();
   }
+}
+
+bool NamesSameFile(const char* a, const char* b) {
+  struct stat sa, sb;
+  if (stat(a, &sa) != 0 || stat(b, &sb) != 0) return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }

@@ -39,6 +39,8 @@ class OutputFile {
 
   // The temporary name, empty when there is none (for tests).
   const std::string& TempName() const { return mTempName; }
+  // The operating system's error code of the last step that failed, 0 when none is known.
+  int Error() const { return mError; }
 
  private:
   std::string mTarget;    // the name the file ends up under, symbolic links followed
@@ -46,9 +48,14 @@ class OutputFile {
   FILE* mStream = nullptr;
   bool mInPlace = false;  // the output is a device or pipe, written directly
   bool mReplaces = false;
+  int mError = 0;
   mode_t mMode = 0;  // permissions of the finished file
   uid_t mUid = 0;    // owner of the file replaced
   gid_t mGid = 0;
 };
+
+// True when both names lead to one existing file (the same device and file number, so links
+// and other spellings of a name count).
+bool NamesSameFile(const char* a, const char* b);
 
 #endif  // TRIMORPH_OUTPUTFILE_H

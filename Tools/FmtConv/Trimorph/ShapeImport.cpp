@@ -47,10 +47,12 @@ bool FitsShapeFileWord(const char* name) {
   Fail(MakeMessage("Mesh '%s' has invalid geometry data.", meshName), false);
 }
 
-// A fetched record the import needs is missing only when a toolkit error is pending.
+// A fetch fills nothing when a toolkit error is pending before it (or when its record cannot
+// be made): the report is then the toolkit's error list, never a complaint about the record
+// that was not read. errorWasPending is the toolkit's error flag as it stood before the fetch.
 template <class T>
-void RequireRecord(const T* record) {
-  if (!record) Fail(nullptr, true);
+void RequireRecord(const T* record, bool errorWasPending) {
+  if (!record || errorWasPending) Fail(nullptr, true);
 }
 
 // Everything the second pass reads from a mesh must lie within its arrays, and every number
@@ -128,9 +130,10 @@ float Shape::GetMeshScale(Database3ds* db) {
 
 void Shape::ReadAnimSettings(Database3ds* db) {
   KfSets3ds* kfsets = nullptr;
+  const bool errorWasPending = ErrorsPending3ds;
   GetKeyframerSettings3ds(db, &kfsets);
   ScopeExit releaseSets([&kfsets] { ReleaseKeyframerSettings3ds(&kfsets); });
-  RequireRecord(kfsets);
+  RequireRecord(kfsets, errorWasPending);
   mNumFrames = kfsets->anim.length;
   mFrameRate = 30;
   if (kfsets->seg.use && !(kfsets->seg.begin == 0 && kfsets->seg.end == kfsets->anim.length)) {
@@ -169,15 +172,17 @@ void Shape::ImportLevel(Database3ds* db, int levelIndex, int maxDist) {
   // First pass: the node hierarchy.
   for (uint32_t i = 0; i < n; ++i) {
     Mesh3ds* mesh = nullptr;
+    const bool errorWasPending = ErrorsPending3ds;
     GetMeshByIndex3ds(db, i, &mesh);
     ScopeExit releaseMesh([&mesh] { ReleaseMesh3ds(&mesh); });
-    RequireRecord(mesh);
+    RequireRecord(mesh, errorWasPending);
     if (!mesh->textarray) Fail("Untextured nodes/shapes are not supported.", false);
 
     KfMesh3ds* kf = nullptr;
+    const bool errorBeforeNode = ErrorsPending3ds;
     GetObjectNodeByIndex3ds(db, i, &kf);
     ScopeExit releaseNode([&kf] { ReleaseObjectNode3ds(&kf); });
-    if (numNode > 0) RequireRecord(kf);
+    if (numNode > 0) RequireRecord(kf, errorBeforeNode);
     if (kf) {
       if (kf->instance[0]) Fail("Instance found in mesh file, instances are not supported.", false);
       if (strcmp(kf->name, mesh->name) != 0) {
@@ -213,16 +218,18 @@ void Shape::ImportLevel(Database3ds* db, int levelIndex, int maxDist) {
   // Second pass: geometry.
   for (uint32_t i = 0; i < n; ++i) {
     Mesh3ds* mesh = nullptr;
+    const bool errorWasPending = ErrorsPending3ds;
     GetMeshByIndex3ds(db, i, &mesh);
     ScopeExit releaseMesh([&mesh] { ReleaseMesh3ds(&mesh); });
-    RequireRecord(mesh);
+    RequireRecord(mesh, errorWasPending);
     if (!mesh->textarray) Fail("Untextured nodes/shapes are not supported.", false);
     CheckMeshGeometry(*mesh);
 
     KfMesh3ds* kf = nullptr;
+    const bool errorBeforeNode = ErrorsPending3ds;
     GetObjectNodeByIndex3ds(db, i, &kf);
     ScopeExit releaseNode([&kf] { ReleaseObjectNode3ds(&kf); });
-    if (numNode > 0) RequireRecord(kf);
+    if (numNode > 0) RequireRecord(kf, errorBeforeNode);
     if (kf) CheckNodeValues(*kf, mesh->name, levelIndex == 0);
 
     sTreeNode* node = mNodeTree.FindNode(mesh->name);
@@ -247,12 +254,11 @@ void Shape::ImportLevel(Database3ds* db, int levelIndex, int maxDist) {
     for (uint32_t j = 0; j < mesh->matgroupcount; ++j) {
       const MeshMatGroup3ds& g = mesh->matgrouparray[j];
       Material3ds* material = nullptr;
+      const bool errorBeforeMaterial = ErrorsPending3ds;
       GetMaterialByName3ds(db, g.name, &material);
       ScopeExit releaseMaterial([&material] { ReleaseMaterial3ds(&material); });
-      if (!material) {
-        if (ErrorsPending3ds) Fail(nullptr, true);
-        Fail(MakeMessage("Material '%s' not found in 3ds file.", g.name), false);
-      }
+      if (errorBeforeMaterial || (!material && ErrorsPending3ds)) Fail(nullptr, true);
+      if (!material) Fail(MakeMessage("Material '%s' not found in 3ds file.", g.name), false);
 
       const sMatType* type = nullptr;
       int number = 0;

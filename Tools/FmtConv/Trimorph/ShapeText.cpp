@@ -5,6 +5,7 @@
 // (zero, very small or large values, infinities, NaN) by std::to_chars in general format with
 // precision 6, which follows printf as well. The tests compare both with printf over many values.
 #include <cassert>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -288,7 +289,10 @@ void ShapeText::MaybeFlush() {
 bool ShapeText::Flush() {
   if (!mOut) return !mFailed;
   if (mLength) {
-    if (fwrite(mBuffer.get(), 1, mLength, mOut) != mLength) mFailed = true;
+    if (fwrite(mBuffer.get(), 1, mLength, mOut) != mLength && !mFailed) {
+      mFailed = true;
+      mError = errno ? errno : EIO;
+    }
     mLength = 0;
   }
   return !mFailed;

@@ -154,7 +154,10 @@ void Shape::WriteShape(const char* fileName) {
 
   // The text goes to a temporary file that replaces the output only once it is complete.
   OutputFile file;
-  if (!file.Open(fileName)) Fail("Failed to open output file.", false);
+  if (!file.Open(fileName)) {
+    ReportSystemError(fileName, file.Error());
+    Fail("Failed to open output file.", false);
+  }
   ShapeText out(file.Stream());
   const std::vector<sTreeNode*> nodes = NodesInHierarchyOrder(mNodeTree);
   const int numNodes = mNodeTree.mNumNodes;
@@ -291,7 +294,11 @@ void Shape::WriteShape(const char* fileName) {
 
   if (!out.Flush()) {
     file.Discard();
+    ReportSystemError(fileName, out.Error());
     Fail("Failed to write output file.", false);
   }
-  if (!file.Commit()) Fail("Failed to write output file.", false);
+  if (!file.Commit()) {
+    ReportSystemError(fileName, file.Error());
+    Fail("Failed to write output file.", false);
+  }
 }

@@ -41,6 +41,8 @@ class ShapeText {
   void Write(const char* format, std::initializer_list<TextArg> args = {});
   // Writes what is buffered to the file; false when the file refused it (now or earlier).
   bool Flush();
+  // The operating system's error code of the first write the file refused, 0 when none.
+  int Error() const { return mError; }
   // The text kept in memory (without a file), or what is not yet flushed.
   std::string Text() const { return mLength ? std::string(mBuffer.get(), mLength) : std::string(); }
 
@@ -60,6 +62,7 @@ class ShapeText {
   size_t mLength = 0;
   size_t mCapacity = 0;
   bool mFailed = false;
+  int mError = 0;
 };
 
 // Writes one anim_node block: the node's aliased name, its rotation track and its position

@@ -6,7 +6,10 @@
 // output and ends the process with status -5.
 #include "Trimorph.h"
 
+#include <strings.h>
+
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
@@ -14,6 +17,7 @@
 #include <cstring>
 
 #include "Convert.h"
+#include "OutputFile.h"
 #include "ScopeExit.h"
 #include "Shape.h"
 #include "TrimorphVersion.h"
@@ -33,7 +37,8 @@ Shape* volatile gShape = nullptr;
 
 const char* const USAGE_BANNER =
     "\n"
-    "TRIMORPH v" TRIMORPH_VERSION "\n"
+    "TRIMORPH v" TRIMORPH_VERSION
+    "\n"
     "Copyright (c) 2026 the Trimorph developers.\n"
     "Report problems to the Trimorph developers, with the level files that caused them.\n"
     "\n"
@@ -85,6 +90,10 @@ void Fail(const char* message, bool showToolkitErrors) {
 #endif
 }
 
+void ReportSystemError(const char* name, int error) {
+  if (error) fprintf(stderr, "trimorph: %s: %s\n", name, strerror(error));
+}
+
 bool ParseMaxDist(const char* fileName, int& maxDist) {
   size_t len = strlen(fileName);
   if (len == 0) return false;
@@ -124,10 +133,13 @@ void CheckToolkit() {
 
 void OpenMeshFile(const char* fileName, Database3ds*& db) {
   db = nullptr;
+  errno = 0;
   File3ds* file = OpenFile3ds(fileName, "rw");
+  const int openError = errno;
   ScopeExit closeFile([&file] {
     if (file) CloseFile3ds(file);
   });
+  if (!file) ReportSystemError(fileName, openError);
   CheckToolkit();
   InitDatabase3ds(&db);
   CheckToolkit();
@@ -163,7 +175,40 @@ int TrimorphMain(int argc, char** argv) {
   return 0;
 }
 
+namespace {
+
+bool EndsWith3ds(const char* name) {
+  size_t len = strlen(name);
+  return len >= 4 && strcasecmp(name + len - 4, ".3ds") == 0;
+}
+
+// The output name is checked before anything is read: a forgotten output name makes the first
+// level file the output, which must never be replaced by a shape file.
+void CheckOutputName(const char* outName, int numLevels, char* const* levelNames) {
+  SetContext("writing combined shape file '%s'", outName);
+  bool replaces3ds = EndsWith3ds(outName);
+  for (int level = 0; level < numLevels && !replaces3ds; ++level) {
+    replaces3ds = NamesSameFile(outName, levelNames[level]);
+  }
+  if (replaces3ds) Fail(MakeMessage("Output file '%s' would replace a 3ds file.", outName), false);
+  if (outName[0] == '-') {
+    Fail(MakeMessage("Output file name '%s' looks like an option.", outName), false);
+  }
+}
+
+bool HasTriangles(const Shape& shape) {
+  for (const ObjEntry<sDistLevel>* d = shape.mDistLevels.mFirstObj; d; d = d->mNext) {
+    for (const ObjEntry<sSubObject>* s = d->mObj.mSubObjects.mFirstObj; s; s = s->mNext) {
+      if (s->mObj.mTriangles.mNumObjs > 0) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 void ConvertLevels(Shape& shape, const char* outName, int numLevels, char* const* levelNames) {
+  CheckOutputName(outName, numLevels, levelNames);
   for (int level = 0; level < numLevels; ++level) {
     const char* name = levelNames[level];
     SetContext("reading level of detail %d from '%s'", level + 1, name);
@@ -175,5 +220,10 @@ void ConvertLevels(Shape& shape, const char* outName, int numLevels, char* const
   // run in that level's context rather than letting a damaged model be written.
   if (ErrorsPending3ds) Fail(nullptr, true);
   SetContext("writing combined shape file '%s'", outName);
+  // Faces reach the shape only through material groups: a model none of whose faces has a
+  // material would give a shape file without a single triangle.
+  if (!HasTriangles(shape)) {
+    Fail("The shape has no triangles: no face of any level has a material.", false);
+  }
   shape.WriteShape(outName);
 }

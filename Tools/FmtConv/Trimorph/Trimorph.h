@@ -21,6 +21,11 @@ const char* MakeMessage(const char* format, ...) __attribute__((format(printf, 1
 // toolkit's pending errors, all on standard output, and ends the process with status -5.
 [[noreturn]] void Fail(const char* message, bool showToolkitErrors);
 
+// Writes the operating system's reason for a failed file operation as one line on standard
+// error ("trimorph: NAME: reason"); nothing when error is 0. The failure report itself, on
+// standard output, stays as it is.
+void ReportSystemError(const char* name, int error);
+
 // The exit status of every failure (seen as 251 where statuses are unsigned bytes).
 constexpr int FAIL_EXIT_STATUS = -5;
 
