@@ -3,6 +3,8 @@
 #   make demo     builds the programs and converts the bundled sample model
 #   make check    builds the programs and every test, with warnings as errors, and runs the tests
 #   make bench    runs the benchmark (bench/run)
+#   make install  installs the programs, manual pages and README under PREFIX (DESTDIR works)
+#   make package  builds a Debian package of the same in build/
 # Missing build dependencies are installed (as root) or named by tools/install-deps first.
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
@@ -11,7 +13,9 @@ DEPS = tools/install-deps
 DEMO_LEVELS = samples/tram50.3ds samples/tram200.3ds samples/tram1000.3ds
 DEMO_OUT = $(BUILD_DIR)/demo/tram.s
 
-.PHONY: all build check demo bench clean
+PREFIX ?= /usr/local
+
+.PHONY: all build check demo bench clean install package
 
 all: build
 
@@ -31,6 +35,13 @@ check:
 
 bench:
 	bench/run
+
+# Installed programs are stripped of their debug information.
+install: build
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD_DIR) --prefix $(PREFIX) --strip
+
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 demo: build
 	@mkdir -p $(BUILD_DIR)/demo
