@@ -15,24 +15,19 @@ namespace fs = std::filesystem;
 bool SplitLevelName(const std::string& name, std::string& base, int& maxDist) {
   int dist = 0;
   if (!ParseMaxDist(name.c_str(), dist)) return false;
-  // The converter reads the distance from the first digit of a run of digits before the last
-  // '.'. Given the name from that digit on, it reads the same distance; no later run starts
-  // before the '.', so the base name ends at the last run start, before the '.', from which the
-  // converter reads that distance.
+  // The converter reads the distance from the last run of digits before the last '.' (which
+  // the character just before the '.' may follow: tree12x.3ds gives 12). The base name is what
+  // comes before that run; given the name from the run on, the converter reads the same
+  // distance again.
   const char* dot = strrchr(name.c_str(), '.');
-  size_t end = dot ? size_t(dot - name.c_str()) : name.size();
-  for (size_t k = end; k-- > 0;) {
-    if (!isdigit((unsigned char)name[k]) || (k > 0 && isdigit((unsigned char)name[k - 1]))) {
-      continue;
-    }
-    int rest = 0;
-    if (ParseMaxDist(name.c_str() + k, rest) && rest == dist) {
-      base = name.substr(0, k);
-      maxDist = dist;
-      return true;
-    }
-  }
-  return false;
+  size_t run = dot ? size_t(dot - name.c_str()) : name.size();
+  while (run > 0 && !isdigit((unsigned char)name[run - 1])) --run;
+  while (run > 0 && isdigit((unsigned char)name[run - 1])) --run;
+  int again = 0;
+  if (!ParseMaxDist(name.c_str() + run, again) || again != dist) return false;
+  base = name.substr(0, run);
+  maxDist = dist;
+  return true;
 }
 
 bool CanSearch(const std::string& folder, std::string& reason) {

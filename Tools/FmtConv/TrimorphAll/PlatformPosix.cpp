@@ -113,10 +113,8 @@ std::vector<EndedChild> Children::Wait(int timeoutMs) {
   }
   // A child that closed its output but has not ended yet is looked at again soon.
   if (closedUnreaped && timeoutMs > 10) timeoutMs = 10;
-  if (!polled.empty() || closedUnreaped) {
-    int n = poll(polled.data(), polled.size(), timeoutMs);
-    if (n < 0 && errno != EINTR) n = 0;
-  }
+  // When poll is interrupted nothing is ready, and the caller simply waits again.
+  if (!polled.empty() || closedUnreaped) poll(polled.data(), polled.size(), timeoutMs);
   size_t next = 0;
   char buf[65536];
   for (auto& c : mChildren) {
