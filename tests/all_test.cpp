@@ -16,7 +16,8 @@
 namespace {
 
 // A file of a test folder, by its path below the test's directory: a sample level ("tram50"),
-// the start of one ("cut:tram50"), a symbolic link ("link:.."), or text ("text:...").
+// the start of one ("cut:tram50"), a symbolic link ("link:.."), a named pipe ("fifo:"), or
+// text ("text:...").
 struct FolderFile {
   std::string path;
   std::string content;
@@ -47,7 +48,9 @@ void MakeFolder(const TempDir& dir, const std::vector<FolderFile>& files) {
       mkdir(dir.File(f.path.substr(0, slash)).c_str(), 0777);
     }
     const std::string& c = f.content;
-    if (c.compare(0, 5, "link:") == 0) {
+    if (c == "fifo:") {
+      ASSERT_EQ(mkfifo(dir.File(f.path).c_str(), 0666), 0) << f.path;
+    } else if (c.compare(0, 5, "link:") == 0) {
       ASSERT_EQ(symlink(c.substr(5).c_str(), dir.File(f.path).c_str()), 0) << f.path;
     } else if (c.compare(0, 5, "text:") == 0) {
       WriteFileBytes(dir.File(f.path), c.substr(5));
@@ -86,21 +89,28 @@ TEST(TrimorphAll, ConvertsTheModelsOfAFolder) {
     return files;
   };
   const AllCase cases[] = {
-      // A broken copy of a model fails alone, keeping its old shape file; a single level is a
-      // model too; files that name no distance and other files are listed.
+      // A broken copy of a model and one whose level leads nowhere fail alone, keeping their old
+      // shape files; a single level is a model too; names that give no model, a pipe (which
+      // would keep the converter waiting) and other files are listed.
       {"acceptance",
        with(tram, {{"m/boat50.3ds", "cut:tram50"},
                    {"m/boat.s", "text:the old shape"},
+                   {"m/ghost50.3ds", "link:nowhere"},
                    {"m/box50.3ds", "tram1000"},
+                   {"m/100.3ds", "tram1000"},
+                   {"m/pipe50.3ds", "fifo:"},
                    {"m/notes.txt", "text:notes"},
                    {"m/tree.3ds", "tram1000"}}),
        {"-j", "2", "m"},
        1,
        {tramShape, {"box", "m/box.s", {"m/box50.3ds"}}},
-       {},
-       {{"[1/3] "},
-        {"[3/3] "},
+       {"m/ghost.s", "m/pipe.s"},
+       {{"[1/4] "},
+        {"[4/4] "},
         {"boat ", "Unexpected error occurred: ERR_"},
+        {"ghost ", "Unexpected error occurred: ERR_OPENING_FILE"},
+        {"100.3ds", "no base name"},
+        {"pipe50.3ds", "not a regular file"},
         {"notes.txt", "not a .3ds file"},
         {"tree.3ds", "no distance"}}},
       // Letter case ignored; two files of one distance in name order, and noted.
