@@ -20,6 +20,8 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "chunktags3ds.h"
+
 //--------------------------------------------------------------------------------------------
 // Owned arrays
 //--------------------------------------------------------------------------------------------
@@ -300,55 +302,63 @@ T* DataAs3ds(ChunkData3ds* data) {
   return dynamic_cast<T*>(data);
 }
 
-// 0x0002, 0x3D3E, 0x1440, 0xB009
+// CHUNK_FILE_VERSION, CHUNK_MESH_VERSION, CHUNK_SHADOW_RANGE, CHUNK_KF_CURRENT_FRAME
 struct DwordData3ds : ChunkDataBase3ds<DwordData3ds> {
   uint32_t value = 0;
 };
-// 0x0100, 0x0031, 0x1300, 0x1400, 0x1410, 0x1450, 0x1460, 0x4656-0x465B, 0xA087,
-// 0xA353, 0xA354, 0xA356, 0xA358, 0xA35A, 0xA35C, 0xB015
+// CHUNK_MASTER_SCALE, CHUNK_PERCENT_FLOAT, CHUNK_GRADIENT_BACKGROUND, CHUNK_SHADOW_BIAS,
+// CHUNK_HIGH_SHADOW_BIAS, CHUNK_SHADOW_FILTER, CHUNK_RAY_BIAS,
+// CHUNK_SPOT_ROLL-CHUNK_LIGHT_MULTIPLIER, CHUNK_MAT_WIRE_SIZE, CHUNK_MAP_BLUR, CHUNK_MAP_U_SCALE,
+// CHUNK_MAP_V_SCALE, CHUNK_MAP_U_OFFSET, CHUNK_MAP_V_OFFSET, CHUNK_MAP_ROTATION,
+// CHUNK_KF_MORPH_SMOOTH
 struct FloatData3ds : ChunkDataBase3ds<FloatData3ds> {
   float value = 0;
 };
-// 0x0030, 0x1420, 0x1430, 0xA100, 0xA252, 0xA351, 0xB030
+// CHUNK_PERCENT_INT, CHUNK_SHADOW_MAP_SIZE, CHUNK_SHADOW_SAMPLES, CHUNK_MAT_SHADING,
+// CHUNK_MAT_BUMP_AMOUNT, CHUNK_MAP_FLAGS, CHUNK_KF_NODE_ID
 struct WordData3ds : ChunkDataBase3ds<WordData3ds> {
   uint16_t value = 0;
 };
-// 0x4165
+// CHUNK_MESH_COLOUR
 struct ByteData3ds : ChunkDataBase3ds<ByteData3ds> {
   uint8_t value = 0;
 };
-// 0x0010, 0x0013
+// CHUNK_COLOUR_FLOAT, CHUNK_LINEAR_COLOUR_FLOAT
 struct ColorFData3ds : ChunkDataBase3ds<ColorFData3ds> {
   float r = 0, g = 0, b = 0;
 };
-// 0x0011, 0x0012, 0xA360, 0xA362, 0xA364, 0xA366, 0xA368
+// CHUNK_COLOUR_24, CHUNK_LINEAR_COLOUR_24, CHUNK_MAP_TINT_FIRST, CHUNK_MAP_TINT_SECOND,
+// CHUNK_MAP_TINT_RED, CHUNK_MAP_TINT_GREEN, CHUNK_MAP_TINT_BLUE
 struct Color24Data3ds : ChunkDataBase3ds<Color24Data3ds> {
   uint8_t r = 0, g = 0, b = 0;
 };
-// 0x1100, 0x3080, 0x4000, 0x4181, 0x4653, 0x4654, 0x8002, 0x8003, 0x80F0, 0xA000, 0xA300,
-// 0xB011
+// CHUNK_BACKGROUND_BITMAP, CHUNK_VIEW_CAMERA, CHUNK_NAMED_OBJECT, CHUNK_PROCEDURE_NAME,
+// CHUNK_SPOT_PROJECTOR, CHUNK_LIGHT_EXCLUDE, CHUNK_EXT_APP_NAME, CHUNK_EXT_STRING,
+// CHUNK_PARENT_NAME, CHUNK_MAT_NAME, CHUNK_MAP_FILE_NAME, CHUNK_KF_INSTANCE_NAME
 struct StringData3ds : ChunkDataBase3ds<StringData3ds> {
   std::string value;
 };
-// 0x1500, 0x4600, 0xB013
+// CHUNK_CONSTRUCTION_ORIGIN, CHUNK_LIGHT, CHUNK_KF_PIVOT
 struct PointData3ds : ChunkDataBase3ds<PointData3ds> {
   Point3ds value = {0, 0, 0};
 };
-// 0x2200
+// CHUNK_FOG
 struct FogData3ds : ChunkDataBase3ds<FogData3ds> {
   float nearplane = 0, neardensity = 0, farplane = 0, fardensity = 0;
 };
-// 0x2300
+// CHUNK_DISTANCE_CUE
 struct DistCueData3ds : ChunkDataBase3ds<DistCueData3ds> {
   float nearplane = 0, neardimming = 0, farplane = 0, fardimming = 0;
 };
-// 0x2302
+// CHUNK_LAYERED_FOG
 struct LayerFogData3ds : ChunkDataBase3ds<LayerFogData3ds> {
   float zmin = 0, zmax = 0, density = 0;
   uint32_t flags = 0;
 };
-// Raw payloads (0x2D2D, 0x2D3D, 0x3DFF, 0xD000 and every unknown tag, present only when the
-// chunk is longer than 6 bytes) and size-and-bytes payloads (0x4182, 0x8001, 0xA320-0xA338).
+// Raw payloads (CHUNK_AUX_SECTION_A, CHUNK_AUX_SECTION_B, CHUNK_AUX_SECTION_C, CHUNK_AUX_SECTION_D
+// and every unknown tag, present only when the chunk is longer than 6 bytes) and size-and-bytes
+// payloads (CHUNK_PROCEDURE_DATA, CHUNK_EXT_ENTRY,
+// CHUNK_MAT_TEXTURE_MAP_DATA-CHUNK_MAT_REFLECTION_MASK_DATA).
 struct BytesData3ds : ChunkDataBase3ds<BytesData3ds> {
   uint32_t size = 0;
   Array3ds<uint8_t> bytes;
@@ -357,17 +367,18 @@ struct BytesData3ds : ChunkDataBase3ds<BytesData3ds> {
     return bytes.CopyFrom(other.bytes);
   }
 };
-// 0x3010, 0x3020, 0x3030, 0x3040, 0x3050, 0x3060 (file order: width, then target)
+// CHUNK_VIEW_TOP, CHUNK_VIEW_BOTTOM, CHUNK_VIEW_LEFT, CHUNK_VIEW_RIGHT, CHUNK_VIEW_FRONT,
+// CHUNK_VIEW_BACK (file order: width, then target)
 struct ViewData3ds : ChunkDataBase3ds<ViewData3ds> {
   Point3ds target = {0, 0, 0};
   float width = 0;
 };
-// 0x3070 (file order: the 4 floats, then target)
+// CHUNK_VIEW_USER (file order: the 4 floats, then target)
 struct UserViewData3ds : ChunkDataBase3ds<UserViewData3ds> {
   Point3ds target = {0, 0, 0};
   float values[4] = {0, 0, 0, 0};
 };
-// 0x4110
+// CHUNK_MESH_VERTICES
 struct PointArrayData3ds : ChunkDataBase3ds<PointArrayData3ds> {
   uint16_t count = 0;
   Array3ds<Point3ds> points;
@@ -376,7 +387,7 @@ struct PointArrayData3ds : ChunkDataBase3ds<PointArrayData3ds> {
     return points.CopyFrom(other.points);
   }
 };
-// 0x4111
+// CHUNK_MESH_VERTEX_FLAGS
 struct VertFlagData3ds : ChunkDataBase3ds<VertFlagData3ds> {
   uint16_t count = 0;
   Array3ds<uint16_t> flags;
@@ -385,7 +396,7 @@ struct VertFlagData3ds : ChunkDataBase3ds<VertFlagData3ds> {
     return flags.CopyFrom(other.flags);
   }
 };
-// 0x4120
+// CHUNK_MESH_FACES
 struct FaceArrayData3ds : ChunkDataBase3ds<FaceArrayData3ds> {
   uint16_t count = 0;
   Array3ds<Face3ds> faces;
@@ -394,7 +405,8 @@ struct FaceArrayData3ds : ChunkDataBase3ds<FaceArrayData3ds> {
     return faces.CopyFrom(other.faces);
   }
 };
-// 0x4130: material name, then the indices of the faces that use it (none when count is 0)
+// CHUNK_MESH_MATERIAL_GROUP: material name, then the indices of the faces that use it (none when
+// count is 0)
 struct MatGroupData3ds : ChunkDataBase3ds<MatGroupData3ds> {
   std::string name;
   uint16_t count = 0;
@@ -405,7 +417,7 @@ struct MatGroupData3ds : ChunkDataBase3ds<MatGroupData3ds> {
     return faces.CopyFrom(other.faces);
   }
 };
-// 0x4140
+// CHUNK_MESH_TEXTURE_VERTICES
 struct TexVertData3ds : ChunkDataBase3ds<TexVertData3ds> {
   uint16_t count = 0;
   Array3ds<TexVert3ds> texverts;
@@ -414,7 +426,8 @@ struct TexVertData3ds : ChunkDataBase3ds<TexVertData3ds> {
     return texverts.CopyFrom(other.texverts);
   }
 };
-// 0x4150: the count is computed from the chunk length, (length - 6) / 4, and kept in 32 bits
+// CHUNK_MESH_SMOOTHING_GROUPS: the count is computed from the chunk length, (length - 6) / 4, and
+// kept in 32 bits
 struct SmoothGroupData3ds : ChunkDataBase3ds<SmoothGroupData3ds> {
   uint32_t count = 0;
   Array3ds<uint32_t> groups;
@@ -423,11 +436,11 @@ struct SmoothGroupData3ds : ChunkDataBase3ds<SmoothGroupData3ds> {
     return groups.CopyFrom(other.groups);
   }
 };
-// 0x4160: X axis, Y axis, Z axis, origin
+// CHUNK_MESH_LOCAL_AXES: X axis, Y axis, Z axis, origin
 struct MeshMatrixData3ds : ChunkDataBase3ds<MeshMatrixData3ds> {
   float xmatrix[12] = {0};
 };
-// 0x4170
+// CHUNK_MESH_MAPPING_ICON
 struct MapIconData3ds : ChunkDataBase3ds<MapIconData3ds> {
   uint16_t icontype = 0;
   float tilingx = 0, tilingy = 0;
@@ -436,34 +449,34 @@ struct MapIconData3ds : ChunkDataBase3ds<MapIconData3ds> {
   float iconframe[12] = {0};
   float planarwidth = 0, planarheight = 0, cylinderheight = 0;
 };
-// 0x4190
+// CHUNK_MESH_BOX_MAP
 struct BoxMapData3ds : ChunkDataBase3ds<BoxMapData3ds> {
   std::string names[6];
 };
-// 0x4610
+// CHUNK_SPOTLIGHT
 struct SpotlightData3ds : ChunkDataBase3ds<SpotlightData3ds> {
   Point3ds target = {0, 0, 0};
   float hotspot = 0, falloff = 0;
 };
-// 0x4641
+// CHUNK_SPOT_SHADOW
 struct SpotShadowData3ds : ChunkDataBase3ds<SpotShadowData3ds> {
   float bias = 0, filter = 0;
   uint16_t mapsize = 0;
 };
-// 0x4700
+// CHUNK_CAMERA
 struct CameraData3ds : ChunkDataBase3ds<CameraData3ds> {
   Point3ds position = {0, 0, 0}, target = {0, 0, 0};
   float bankangle = 0, focallength = 0;
 };
-// 0x4720
+// CHUNK_CAMERA_RANGES
 struct CamRangesData3ds : ChunkDataBase3ds<CamRangesData3ds> {
   float nearplane = 0, farplane = 0;
 };
-// 0x7001
+// CHUNK_VIEWPORT_LAYOUT
 struct ViewportLayoutData3ds : ChunkDataBase3ds<ViewportLayoutData3ds> {
   uint16_t words[7] = {0};
 };
-// 0x7011, 0x7012
+// CHUNK_VIEWPORT_DATA, CHUNK_VIEWPORT_DATA_2
 struct ViewportData3ds : ChunkDataBase3ds<ViewportData3ds> {
   uint16_t words[7] = {0};
   float zoom = 0;
@@ -471,33 +484,33 @@ struct ViewportData3ds : ChunkDataBase3ds<ViewportData3ds> {
   float horizangle = 0, vertangle = 0;
   std::string camname;  // fixed string of width 10
 };
-// 0x7020
+// CHUNK_VIEWPORT_SIZE
 struct ViewportSizeData3ds : ChunkDataBase3ds<ViewportSizeData3ds> {
   uint16_t words[4] = {0};
 };
-// 0xA310
+// CHUNK_MAT_AUTO_REFLECTION
 struct AutoReflData3ds : ChunkDataBase3ds<AutoReflData3ds> {
   uint8_t byte1 = 0, byte2 = 0;
   uint16_t flags = 0;
   int32_t mapsize = 0, everynthframe = 0;
 };
-// 0xB008
+// CHUNK_KF_SEGMENT
 struct KfSegData3ds : ChunkDataBase3ds<KfSegData3ds> {
   int32_t first = 0, last = 0;
 };
-// 0xB00A
+// CHUNK_KF_HEADER
 struct KfHdrData3ds : ChunkDataBase3ds<KfHdrData3ds> {
   uint16_t revision = 0;
   std::string filename;
   int32_t animlength = 0;
 };
-// 0xB010
+// CHUNK_KF_NODE_HEADER
 struct NodeHdrData3ds : ChunkDataBase3ds<NodeHdrData3ds> {
   std::string name;
   uint16_t flags1 = 0, flags2 = 0;
   uint16_t parentindex = 0xFFFF;  // parent node id; 0xFFFF for none
 };
-// 0xB014
+// CHUNK_KF_BOUNDING_BOX
 struct BoundBoxData3ds : ChunkDataBase3ds<BoundBoxData3ds> {
   Point3ds min = {0, 0, 0}, max = {0, 0, 0};
 };
@@ -523,12 +536,14 @@ struct TrackData3ds : ChunkDataBase3ds<TrackData3ds<V>> {
     return keys.CopyFrom(other.keys) && values.CopyFrom(other.values);
   }
 };
-typedef TrackData3ds<Point3ds> PosTrackData3ds;        // 0xB020
-typedef TrackData3ds<RotKey3ds> RotTrackData3ds;       // 0xB021
-typedef TrackData3ds<Float3Key3ds> ScaleTrackData3ds;  // 0xB022, and 0xB025 (colour)
-typedef TrackData3ds<float> FloatTrackData3ds;         // 0xB023, 0xB024, 0xB027, 0xB028
-typedef TrackData3ds<MorphName3ds> MorphTrackData3ds;  // 0xB026
-// 0xB029: keys only
+typedef TrackData3ds<Point3ds> PosTrackData3ds;   // CHUNK_KF_POSITION_TRACK
+typedef TrackData3ds<RotKey3ds> RotTrackData3ds;  // CHUNK_KF_ROTATION_TRACK
+typedef TrackData3ds<Float3Key3ds>
+    ScaleTrackData3ds;  // CHUNK_KF_SCALE_TRACK, and CHUNK_KF_COLOUR_TRACK (colour)
+typedef TrackData3ds<float> FloatTrackData3ds;  // CHUNK_KF_FOV_TRACK, CHUNK_KF_ROLL_TRACK,
+                                                // CHUNK_KF_HOTSPOT_TRACK, CHUNK_KF_FALLOFF_TRACK
+typedef TrackData3ds<MorphName3ds> MorphTrackData3ds;  // CHUNK_KF_MORPH_TRACK
+// CHUNK_KF_HIDE_TRACK: keys only
 struct HideTrackData3ds : ChunkDataBase3ds<HideTrackData3ds> {
   TrackHeader3ds header = {0, 0, 0, 0};
   Array3ds<KeyHeader3ds> keys;
@@ -574,13 +589,15 @@ struct Database3ds {
   uint8_t objectsstale = 1;
   uint8_t materialsstale = 1;
   uint8_t nodesstale = 1;
-  NameList3ds* objectlist = nullptr;    // owned; named objects (0x4000)
-  NameList3ds* materiallist = nullptr;  // owned; materials (0xAFFF)
-  NameList3ds* nodelist = nullptr;      // owned; keyframer nodes (children of 0xB000)
+  NameList3ds* objectlist = nullptr;    // owned; named objects (CHUNK_NAMED_OBJECT)
+  NameList3ds* materiallist = nullptr;  // owned; materials (CHUNK_MATERIAL)
+  NameList3ds* nodelist = nullptr;      // owned; keyframer nodes (children of CHUNK_KEYFRAMER)
 };
 
 // Keyframer node tags, in the order the parent resolution visits them.
-constexpr uint32_t KF_NODE_TAGS[6] = {0xB004, 0xB002, 0xB003, 0xB005, 0xB006, 0xB007};
+constexpr uint32_t KF_NODE_TAGS[6] = {CHUNK_KF_TARGET_NODE,       CHUNK_KF_OBJECT_NODE,
+                                      CHUNK_KF_CAMERA_NODE,       CHUNK_KF_LIGHT_NODE,
+                                      CHUNK_KF_LIGHT_TARGET_NODE, CHUNK_KF_SPOTLIGHT_NODE};
 // Chunks nested deeper than this are rejected as invalid.
 constexpr int MAX_CHUNK_DEPTH3DS = 64;
 
@@ -742,7 +759,7 @@ struct Material3ds {
   MapSlot3ds specularmap;
   MapSlot3ds shininessmap;
   MapSlot3ds selfillummap;
-  ReflectSlot3ds texture2;  // the reflection map (0xA220)
+  ReflectSlot3ds texture2;  // the reflection map (CHUNK_MAT_REFLECTION_MAP)
 };
 
 void GetMaterialByName3ds(Database3ds* db, const char* name, Material3ds** handle);
