@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ChunkBytes3ds.h"
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 using namespace bytes3ds;
 

@@ -22,7 +22,7 @@
 #include "ConvertInChild.h"
 #include "ShapeFile.h"
 #include "Subprocess.h"
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 namespace {
 

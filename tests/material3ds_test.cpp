@@ -10,7 +10,7 @@
 #include "Builder3ds.h"
 #include "ChunkBytes3ds.h"
 #include "Subprocess.h"
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 using build3ds::Chunk;
 using build3ds::Map;

@@ -9,7 +9,7 @@
 #include "Builder3ds.h"
 #include "ChunkBytes3ds.h"
 #include "Subprocess.h"
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 // a short read leaves the partly filled record in place with ERR_READING_FILE pending. Counts
 // read from a payload are checked against the rest of the file before anything is allocated
 // for them.
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 namespace {
 

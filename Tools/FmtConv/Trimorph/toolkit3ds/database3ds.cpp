@@ -10,7 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 #if defined(__GLIBC__) || defined(__APPLE__) || defined(__FreeBSD__)
 #define TOOLKIT_GETC getc_unlocked

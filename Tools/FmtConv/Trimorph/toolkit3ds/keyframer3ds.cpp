@@ -5,9 +5,10 @@
 // An object node is read from a private copy of its subtree: the decoded records of that copy
 // are taken over (moved out of their chunks), so the arrays handed to the caller are never
 // shared with the database, and the copy is released afterwards.
+#include <cstring>
 #include <memory>
 
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 namespace {
 

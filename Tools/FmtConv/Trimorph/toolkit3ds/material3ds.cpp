@@ -6,7 +6,7 @@
 // that a record decoded from a file that is still open does not stay behind in the database,
 // and a record of a detached database stays where it is. The Material3ds holds copies of all
 // strings and owns the extension blocks it took over; it refers to nothing in the database.
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 namespace {
 

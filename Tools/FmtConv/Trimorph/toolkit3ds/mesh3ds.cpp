@@ -4,7 +4,9 @@
 // A fetched mesh holds no reference into the database. It is filled from a private copy of the
 // object's chunk tree, and its arrays are moved out of the decoded records of that copy rather
 // than copied element by element; the copy is released afterwards.
-#include "toolkit3ds.h"
+#include <cstring>
+
+#include "toolkit3ds_internal.h"
 
 namespace {
 
