@@ -63,6 +63,12 @@ constexpr uint32_t FILE_IO_BUFFER_SIZE = 8192;
 constexpr uint32_t FILE_MODE_READ3DS = 1;
 constexpr uint32_t FILE_MODE_WRITE3DS = 2;
 
+// The bytes of a file opened for reading, read once when it was opened.
+struct FileImage3ds {
+  std::unique_ptr<uint8_t[]> bytes;
+  uint64_t size = 0;
+};
+
 struct File3ds {
   FILE* stream = nullptr;
   std::string filename;  // the name the file was opened under (or moved aside to)
@@ -71,7 +77,10 @@ struct File3ds {
   Array3ds<char> iobuffer;  // buffer handed to the stream
   uint32_t iobuffersize = 0;
   uint8_t removeonclose = 0;  // moved aside to a temporary name: delete when closed
-  uint64_t filesize = 0;      // size of the file when it was opened for reading
+  // The file's bytes (files opened for reading only), shared with the raw blocks that view
+  // them, and the offset the primitives read from next.
+  std::shared_ptr<const FileImage3ds> image;
+  uint64_t position = 0;
 };
 
 // One chunk of the tree. A chunk owns its data, its children and, through next, every later
