@@ -345,7 +345,7 @@ TEST_F(ChunkData, RawAndSizedBlocks) {
   auto* four = DataAs3ds<BytesData3ds>(ReadChunkData3ds(Attached(Chunk(0x1234, "abcd"))));
   ASSERT_NE(four, nullptr);
   ASSERT_EQ(four->size, 4u);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(four->bytes.get()), 4), "abcd");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(four->bytes.get()), 4), "abcd");
 
   auto* aux =
       DataAs3ds<BytesData3ds>(ReadChunkData3ds(Attached(Chunk(CHUNK_AUX_SECTION_A, "xyz"))));
@@ -434,11 +434,21 @@ TEST_F(ChunkData, OtherTracks) {
   EXPECT_FALSE(ErrorsPending3ds);
 }
 
-// Counts are read as given, even beyond the chunk's declared length, as long as the file holds
-// the elements.
-TEST_F(ChunkData, CountsMayRunPastTheChunk) {
+// A count is not believed beyond its chunk's declared length, although the file holds the
+// elements (they would be the bytes of the chunks after it): it fails as a short read would, so
+// that no chunk takes more memory than its own bytes warrant.
+TEST_F(ChunkData, CountsStopAtTheEndOfTheirChunk) {
+  const std::string point = Pt(7, 8, 9);
   auto* pts = DataAs3ds<PointArrayData3ds>(
-      ReadChunkData3ds(Attached(ChunkLen(CHUNK_MESH_VERTICES, 8, U16(1) + Pt(7, 8, 9)))));
+      ReadChunkData3ds(Attached(ChunkLen(CHUNK_MESH_VERTICES, 8, U16(1) + point))));
+  ASSERT_NE(pts, nullptr);
+  EXPECT_EQ(Errors(), std::vector<ErrCode3ds>{ERR_READING_FILE});
+  EXPECT_EQ(pts->count, 0);
+  EXPECT_FALSE(pts->points);
+  // The same point within the chunk's length is read.
+  ResetErrorList3ds();
+  pts = DataAs3ds<PointArrayData3ds>(
+      ReadChunkData3ds(Attached(ChunkLen(CHUNK_MESH_VERTICES, 8 + 12, U16(1) + point))));
   ASSERT_NE(pts, nullptr);
   EXPECT_FALSE(ErrorsPending3ds);
   ASSERT_EQ(pts->count, 1);

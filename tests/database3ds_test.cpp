@@ -193,7 +193,7 @@ TEST_F(Database, UnknownTagsAreLeavesWithRawData) {
   EXPECT_EQ(leaf->next->data, nullptr);
   auto* raw = DataAs3ds<BytesData3ds>(ReadChunkData3ds(leaf));
   ASSERT_NE(raw, nullptr);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(raw->bytes.get()), raw->size),
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(raw->bytes.get()), raw->size),
             Chunk(CHUNK_FILE_VERSION, U32(9)));
 }
 

@@ -9,10 +9,14 @@
 // Each case runs as a conversion in a forked child of the test process.
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <random>
 #include <string>
@@ -505,6 +509,77 @@ TEST_F(Malformed, LongSiblingChains) {
        {Root(Header(CHUNK_KEYFRAMER, 6 + 6 * n) + repeated(CHUNK_KF_OBJECT_NODE, n))}},
   };
   RunAll(cases);
+}
+
+// The resident memory a forked conversion gains over what the child inherited: read from
+// /proc/self/status (kilobytes) at its start and, as it exits, its peak.
+long StatusKilobytes(const char* field) {
+  long kb = -1;
+  if (FILE* f = fopen("/proc/self/status", "r")) {
+    char line[256];
+    const size_t n = strlen(field);
+    while (fgets(line, sizeof line, f)) {
+      if (strncmp(line, field, n) == 0) kb = atol(line + n);
+    }
+    fclose(f);
+  }
+  return kb;
+}
+long gStartKilobytes = 0;
+std::string gPeakFile;
+void WritePeakGrowth(int, void*) {
+  if (FILE* f = fopen(gPeakFile.c_str(), "w")) {
+    fprintf(f, "%ld", StatusKilobytes("VmHWM:") - gStartKilobytes);
+    fclose(f);
+  }
+}
+
+// Memory in proportion to the input: raw chunks nested in one another share the file's bytes
+// instead of each holding a copy of everything below it, and a count is not believed beyond
+// its own chunk. Each crafted file took over 150 MB before (60 and 150 times its size).
+TEST_F(Malformed, CraftedFilesTakeMemoryInProportionToTheirSize) {
+  if (BuildSlowness() > 1) {
+    GTEST_SKIP() << "the sanitizers' own memory (shadow, quarantine) outweighs what is measured";
+  }
+  const std::string megabytes4(4 << 20, '\0'), megabyte(1 << 20, '\0');
+  std::string counts;
+  for (int i = 0; i < 200; ++i) counts += Header(CHUNK_MESH_VERTICES, 8) + build3ds::LeWord(0xFFFF);
+  const std::vector<Case> cases = {
+      {"raw sections nested to the depth limit around 4 MB",
+       {Root(Nested(CHUNK_AUX_SECTION_A, MAX_CHUNK_DEPTH3DS - 2,
+                    Header(0x1234, 6 + megabytes4.size()) + megabytes4))}},
+      {"vertex lists claiming 65535 points each before 1 MB",
+       {Root(Header(CHUNK_MESH_SECTION, 6 + counts.size() + 6 + megabyte.size()) + counts +
+             Header(0x1234, 6 + megabyte.size()) + megabyte)}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const std::string level = dir.File("lod50.3ds");
+    WriteFileBytes(level, c.levels[0]);
+    gPeakFile = dir.File("peak");
+    ChildResult r = ConvertInChild({dir.File("out.s"), level}, 120, [] {
+      // The free memory the child inherited goes back to the system first, so that what the
+      // conversion takes shows as growth; then the peak starts afresh from what is left.
+      malloc_trim(0);
+      if (FILE* f = fopen("/proc/self/clear_refs", "w")) {
+        fputs("5", f);
+        fclose(f);
+      }
+      gStartKilobytes = StatusKilobytes("VmRSS:");
+      on_exit(WritePeakGrowth, nullptr);
+    });
+    ASSERT_TRUE(r.exited) << r.out;
+    EXPECT_EQ(r.status, 251) << r.out;
+    const long peak = atol(ReadFileBytes(gPeakFile).c_str());
+    // Four times the input, and 16 MB for what a conversion needs besides (the shape's pools
+    // and indexes, the text buffers, the allocator's arenas: a little over 1 MB for these
+    // files), with room to spare.
+    const long bound = long(4 * c.levels[0].size() / 1024) + 16 * 1024;
+    EXPECT_GT(peak, 0);
+    EXPECT_LE(peak, bound) << "peak growth " << peak << " KB for " << c.levels[0].size()
+                           << " bytes";
+  }
 }
 
 TEST_F(Malformed, RandomByteChanges) {

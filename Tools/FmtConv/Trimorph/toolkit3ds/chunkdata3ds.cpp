@@ -1,12 +1,15 @@
 // Chunk data records: the decoded payload of every chunk tag the toolkit knows, decoded on
 // demand from the chunk's file and cached in the chunk's data field. Tags without payload
 // (containers and flags) decode to no record; tags the toolkit does not know keep their payload
-// as a raw block of bytes.
+// as a raw block of bytes, which views the file's bytes.
 //
 // Decoding stores the record in the chunk before it is filled, field by field in file order, so
 // a short read leaves the partly filled record in place with ERR_READING_FILE pending. Counts
-// read from a payload are checked against the rest of the file before anything is allocated
-// for them.
+// read from a payload are checked against the rest of the chunk and of the file before anything
+// is allocated for them, so that a record never takes more memory than its chunk's bytes
+// warrant.
+#include <cstring>
+
 #include "toolkit3ds_internal.h"
 
 namespace {
@@ -78,7 +81,7 @@ bool GetAll(T (&values)[N]) {
 }
 
 // Smallest number of file bytes one element of an array takes, for the check of a count
-// against the rest of the file.
+// against the rest of the payload.
 template <class T>
 constexpr uint64_t FileSizeOf();
 template <>
@@ -115,11 +118,29 @@ constexpr uint64_t FileSizeOf<MorphName3ds>() {
 }
 constexpr uint64_t KEY_FILE_SIZE = 6;  // a key without spline values
 
+// The end of the payload being decoded: the end of its chunk.
+uint64_t gPayloadEnd = 0;
+
+// True when count elements of elemsize bytes can still follow in the payload being decoded, and
+// in the file; otherwise records ERR_READING_FILE and returns false. A count is not believed
+// beyond its own chunk: elements read from the chunks after it would let every small chunk of
+// a file claim memory for the rest of the file.
+bool ElementsFit(uint64_t count, uint64_t elemsize) {
+  if (!CountFits3ds(count, elemsize)) return false;
+  const uint64_t pos = TellFile3ds();
+  const uint64_t left = pos < gPayloadEnd ? gPayloadEnd - pos : 0;
+  if (elemsize != 0 && count > left / elemsize) {
+    PushError3ds(ERR_READING_FILE);
+    return false;
+  }
+  return true;
+}
+
 // Allocates an array for a count read from the file, after checking that the elements can
-// still follow in the file. On failure the error is recorded and the array is left out.
+// still follow in the payload. On failure the error is recorded and the array is left out.
 template <class T>
 bool AllocFor(uint64_t count, uint64_t elemsize, Array3ds<T>* array) {
-  if (!CountFits3ds(count, elemsize)) return false;
+  if (!ElementsFit(count, elemsize)) return false;
   if (!array->Allocate(size_t(count))) {
     PushError3ds(ERR_NO_MEM);
     return false;
@@ -147,7 +168,7 @@ void ReadTrack(TrackData3ds<V>* t) {
   ReadTrackHeader3ds(&t->header);
   if (ErrorsPending3ds) return;
   uint32_t n = t->header.keycount;
-  if (!CountFits3ds(n, KEY_FILE_SIZE + FileSizeOf<V>())) {
+  if (!ElementsFit(n, KEY_FILE_SIZE + FileSizeOf<V>())) {
     t->header.keycount = 0;
     return;
   }
@@ -176,23 +197,41 @@ void ReadHideTrack(HideTrackData3ds* t) {
   }
 }
 
-// A raw payload: the bytes as stored, children included. Decoded, the block is made only once
-// the file is known to hold it; allocated in memory, it is a zeroed block of the payload's size.
-// Chunks no longer than their header have no block: the chunk keeps what it holds.
+// The payload's size bytes as a block: a view of the file's bytes, checked first to be there.
+// With an error already pending, reading stops after the first byte (as ReadBytes3ds does), so
+// the block is one of its own then. Returns false when the file does not hold the bytes
+// (ERR_READING_FILE) or memory is short (ERR_NO_MEM).
+bool ReadBlock(uint32_t size, ByteBlock3ds* block) {
+  if (!CountFits3ds(size, 1)) return false;
+  if (!ErrorsPending3ds && ViewBytes3ds(size, block)) return true;
+  if (!block->Allocate(size)) {
+    PushError3ds(ERR_NO_MEM);
+    return false;
+  }
+  ReadBytes3ds(size, block->writable());
+  return true;
+}
+
+// A raw payload: the bytes as stored, children included. Decoded, the record is made only once
+// the file is known to hold the bytes; allocated in memory, it is a zeroed block of the
+// payload's size. Chunks no longer than their header have no block: the chunk keeps what it
+// holds.
 ChunkData3ds* RawBlock(Chunk3ds* chunk, bool fill) {
   if (chunk->length <= 6) return chunk->data.get();
   const uint32_t size = PayloadSize(chunk);
   if (fill && !CountFits3ds(size, 1)) return nullptr;
-  auto* r = new (std::nothrow) BytesData3ds();
-  if (!r || !r->bytes.Allocate(size)) {
-    delete r;
+  std::unique_ptr<BytesData3ds> r(new (std::nothrow) BytesData3ds());
+  if (!r) {
     PushError3ds(ERR_NO_MEM);
     return chunk->data.get();
   }
+  if (fill ? !ReadBlock(size, &r->bytes) : !r->bytes.Allocate(size)) {
+    if (!fill) PushError3ds(ERR_NO_MEM);
+    return chunk->data.get();
+  }
   r->size = size;
-  chunk->data.reset(r);
-  if (fill) ReadBytes3ds(size, r->bytes.get());
-  return r;
+  chunk->data = std::move(r);
+  return chunk->data.get();
 }
 
 // Makes a record of type R and stores it in the chunk at once, so that a short read leaves the
@@ -224,10 +263,7 @@ ChunkData3ds* MakeRecord(Chunk3ds* chunk, const ChunkInfo3ds& info, bool fill) {
       return fill ? nullptr : Make<StringData3ds>(chunk, false, [](StringData3ds*) {});
     case Kind::SizedBytes:
       return Make<BytesData3ds>(chunk, fill, [chunk](BytesData3ds* r) {
-        // The block is allocated only once the file is known to hold it.
-        if (!AllocFor(PayloadSize(chunk), 1, &r->bytes)) return;
-        r->size = PayloadSize(chunk);
-        ReadBytes3ds(r->size, r->bytes.get());
+        if (ReadBlock(PayloadSize(chunk), &r->bytes)) r->size = PayloadSize(chunk);
       });
     case Kind::Dword:
       return Make<DwordData3ds>(chunk, fill, [](DwordData3ds* r) { Get(&r->value); });
@@ -398,6 +434,7 @@ ChunkData3ds* ReadChunkData3ds(Chunk3ds* chunk) {
 
   SelectFileByIndex3ds(chunk->fileindex);
   SeekFile3ds(uint64_t(chunk->offset) + 6);
+  gPayloadEnd = uint64_t(chunk->offset) + chunk->length;
   return MakeRecord(chunk, info, true);
 }
 
@@ -435,4 +472,61 @@ void CopyChunkData3ds(Chunk3ds* src, Chunk3ds* dst) {
     return;
   }
   dst->data.reset(copy);
+}
+
+//--------------------------------------------------------------------------------------------
+// Byte blocks
+//--------------------------------------------------------------------------------------------
+
+bool ByteBlock3ds::Allocate(size_t n) {
+  uint8_t* p = new (std::nothrow) uint8_t[n == 0 ? 1 : n]();
+  if (!p) return false;
+  own_.reset(p);
+  owner_.reset();
+  data_ = p;
+  size_ = n;
+  present_ = true;
+  return true;
+}
+
+void ByteBlock3ds::View(std::shared_ptr<const void> owner, const uint8_t* data, size_t n) {
+  own_.reset();
+  owner_ = std::move(owner);
+  data_ = data;
+  size_ = n;
+  present_ = true;
+}
+
+bool ByteBlock3ds::CopyFrom(const ByteBlock3ds& other) {
+  if (!other.present_) {
+    Reset();
+  } else if (!other.own_) {
+    View(other.owner_, other.data_, other.size_);
+  } else {
+    ByteBlock3ds copy;
+    if (!copy.Allocate(other.size_)) return false;
+    if (other.size_ > 0) memcpy(copy.own_.get(), other.data_, other.size_);
+    *this = std::move(copy);
+  }
+  return true;
+}
+
+bool ByteBlock3ds::CopyTo(Array3ds<uint8_t>* out) const {
+  if (!present_) {
+    out->Reset();
+    return true;
+  }
+  Array3ds<uint8_t> copy;
+  if (!copy.Allocate(size_)) return false;
+  if (size_ > 0) memcpy(copy.get(), data_, size_);
+  *out = std::move(copy);
+  return true;
+}
+
+void ByteBlock3ds::Reset() {
+  own_.reset();
+  owner_.reset();
+  data_ = nullptr;
+  size_ = 0;
+  present_ = false;
 }

@@ -3,11 +3,48 @@
 #ifndef TRIMORPH_CHUNKRECORDS3DS_H
 #define TRIMORPH_CHUNKRECORDS3DS_H
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <new>
 #include <string>
 
 #include "toolkit3ds.h"
+
+// A block of bytes that may be absent ("none"; an empty block is present): bytes of its own, or
+// a view of bytes that another owner holds (the image of a file, File3ds::image), which the
+// block keeps alive by sharing that owner. Raw payloads decoded from a file view its image, so
+// that the raw blocks of chunks nested in one another share the file's bytes instead of each
+// holding a copy of everything below it.
+class ByteBlock3ds {
+ public:
+  // Replaces the contents by n zeroed bytes of the block's own. Returns false (contents
+  // unchanged) when the memory cannot be had.
+  bool Allocate(size_t n);
+  // Replaces the contents by a view of n bytes at data, which owner keeps alive.
+  void View(std::shared_ptr<const void> owner, const uint8_t* data, size_t n);
+  // A copy of another block: a view shares its owner, bytes of the block's own are copied.
+  // Returns false (contents unchanged) when memory is short.
+  bool CopyFrom(const ByteBlock3ds& other);
+  // The bytes as an owned array, for records that must hold nothing of the file's. Returns
+  // false (out unchanged) when memory is short.
+  bool CopyTo(Array3ds<uint8_t>* out) const;
+  void Reset();
+
+  explicit operator bool() const { return present_; }
+  const uint8_t* get() const { return data_; }
+  // The bytes of a block of its own, to be filled; null for a view.
+  uint8_t* writable() { return own_.get(); }
+  uint8_t operator[](size_t i) const { return data_[i]; }
+  size_t size() const { return size_; }
+
+ private:
+  std::unique_ptr<uint8_t[]> own_;
+  std::shared_ptr<const void> owner_;
+  const uint8_t* data_ = nullptr;
+  size_t size_ = 0;
+  bool present_ = false;
+};
 
 // The header of a key track.
 struct TrackHeader3ds {
@@ -101,7 +138,7 @@ struct LayerFogData3ds : ChunkDataBase3ds<LayerFogData3ds> {
 // extension entries, map data).
 struct BytesData3ds : ChunkDataBase3ds<BytesData3ds> {
   uint32_t size = 0;
-  Array3ds<uint8_t> bytes;
+  ByteBlock3ds bytes;
   bool CopyFrom(const BytesData3ds& other) {
     size = other.size;
     return bytes.CopyFrom(other.bytes);

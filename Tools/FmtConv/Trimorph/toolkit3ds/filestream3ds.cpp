@@ -6,7 +6,8 @@
 //
 // A file opened for reading is read into memory once, when it is opened, with the stream's
 // plain reads; the primitives and the seeks then work on those bytes and cost no call of the
-// system.
+// system. The bytes are shared: the raw blocks decoded from them view them and keep them alive
+// after the file is closed.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -461,6 +462,15 @@ void ReadBytes3ds(uint32_t n, void* buf) {
     return;
   }
   Take(out, n);
+}
+
+bool ViewBytes3ds(uint32_t n, ByteBlock3ds* block) {
+  File3ds* f = CurrentFile();
+  const FileImage3ds* image = f ? f->image.get() : nullptr;
+  if (!image || f->position > image->size || n > image->size - f->position) return false;
+  block->View(f->image, image->bytes.get() + f->position, n);
+  f->position += n;
+  return true;
 }
 
 void ReadString3ds(char* buf, uint32_t limit) {

@@ -5,7 +5,7 @@
 // lookup after the tree changed. A fill works on a copy of each child of the material chunk, so
 // that a record decoded from a file that is still open does not stay behind in the database,
 // and a record of a detached database stays where it is. The Material3ds holds copies of all
-// strings and owns the extension blocks it took over; it refers to nothing in the database.
+// strings and of the extension blocks; it refers to nothing in the database or its file.
 #include "toolkit3ds_internal.h"
 
 namespace {
@@ -232,11 +232,14 @@ void ApplyAutoReflection(const AutoReflData3ds& r, AutoReflect3ds* a) {
   a->everynthframe = r.everynthframe;
 }
 
-// Takes the extension block of a data chunk over into the bitmap.
-void TakeExtData(BytesData3ds* block, Bitmap3ds* map) {
-  map->extdatasize = int32_t(block->size);
-  map->extdata = std::move(block->bytes);
-  block->size = 0;
+// Copies the extension block of a data chunk into the bitmap: the decoded block may view the
+// file's bytes, which the material must not hold.
+void CopyExtData(const BytesData3ds& block, Bitmap3ds* map) {
+  if (!block.bytes.CopyTo(&map->extdata)) {
+    PushError3ds(ERR_NO_MEM);
+    return;
+  }
+  map->extdatasize = int32_t(block.size);
 }
 
 // One child of a material chunk (a copy of it, with its subtree). Returns false when the child
@@ -258,7 +261,7 @@ bool ApplyMaterialChild(Chunk3ds* c, Material3ds* m) {
     return true;
   }
   if (Bitmap3ds* target = ExtDataTarget(m, tag)) {
-    if (auto* block = Decoded<BytesData3ds>(c)) TakeExtData(block, target);
+    if (auto* block = Decoded<BytesData3ds>(c)) CopyExtData(*block, target);
     return true;
   }
   if (float* amount = PercentageOfTag(m, tag)) {

@@ -207,8 +207,12 @@ void ReadMeshChild(Chunk3ds* child, Mesh3ds* mesh) {
       break;
     case CHUNK_PROCEDURE_DATA:
       if (auto* data = Decode<BytesData3ds>(child)) {
-        TakeOver(&data->bytes, &mesh->proceduredata, &mesh->procdatasize);
-        data->size = 0;
+        // A copy: the decoded block may view the file's bytes, which the mesh must not hold.
+        if (data->bytes.CopyTo(&mesh->proceduredata)) {
+          mesh->procdatasize = uint32_t(mesh->proceduredata.size());
+        } else {
+          PushError3ds(ERR_NO_MEM);
+        }
       }
       break;
     default:

@@ -128,6 +128,10 @@ uint16_t ReadWord3ds();
 uint32_t ReadDword3ds();
 float ReadFloat3ds();
 void ReadBytes3ds(uint32_t n, void* buf);
+// Views the next n bytes of the current file in block, which then keeps the file's bytes alive,
+// and moves past them. Returns false (nothing recorded, nothing moved) when the file does not
+// hold them.
+bool ViewBytes3ds(uint32_t n, ByteBlock3ds* block);
 void ReadString3ds(char* buf, uint32_t limit);
 // A string field of at most limit characters (limit+1 bytes with its NUL). Returns false and
 // leaves out untouched when it fails.
