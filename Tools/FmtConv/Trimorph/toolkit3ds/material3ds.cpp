@@ -428,13 +428,9 @@ void RefreshMaterialList3ds(Database3ds* db) {
   }
 
   // Index the names, keeping the first entry of a name that occurs twice as the search in order
-  // would find it. Without memory for the index the list is searched in order.
-  try {
-    list->firstbyname.reserve(count);
-    for (uint32_t k = 0; k < count; ++k) list->firstbyname.emplace(list->entries[k].name, k);
-  } catch (const std::bad_alloc&) {
-    list->firstbyname.clear();
-  }
+  // would find it.
+  list->firstbyname.reserve(count);
+  for (uint32_t k = 0; k < count; ++k) list->firstbyname.emplace(list->entries[k].name, k);
 }
 
 void GetMaterialFromChunk3ds(Chunk3ds* chunk, Material3ds** handle) {
