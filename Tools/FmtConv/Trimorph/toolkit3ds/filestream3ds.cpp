@@ -87,11 +87,14 @@ std::shared_ptr<const FileImage3ds> ReadImage(FILE* stream) {
   uint64_t capacity = 0;
   bool read = false;
   if (regular) {
-    if (st.st_size > 0 && uint64_t(st.st_size) < SIZE_MAX) {
+    if (st.st_size > 0) {
       // One block for the whole file, and one byte more to see its end.
       capacity = uint64_t(st.st_size) + 1;
-      image->bytes.reset(new (std::nothrow) uint8_t[size_t(capacity)]);
-      if (!image->bytes) capacity = 0;
+      if (capacity <= SIZE_MAX) image->bytes.reset(new (std::nothrow) uint8_t[size_t(capacity)]);
+      if (!image->bytes) {
+        PushError3ds(ERR_NO_MEM);
+        return nullptr;
+      }
     }
     read = ReadInto(stream, UINT64_MAX, image.get(), &capacity);
   } else {
