@@ -6,7 +6,7 @@
 
 #include "Subprocess.h"
 #include "Trimorph.h"
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 namespace {
 

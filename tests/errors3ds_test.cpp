@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 namespace {
 

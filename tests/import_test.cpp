@@ -10,7 +10,7 @@
 #include "Builder3ds.h"
 #include "Shape.h"
 #include "Subprocess.h"
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 namespace {
 

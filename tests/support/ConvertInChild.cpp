@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "Trimorph.h"
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 namespace {
 
