@@ -98,7 +98,7 @@ TEST_F(SafeOutput, FailuresLeaveTheExistingOutputAsItWas) {
     chmod(Out().c_str(), 0640);
     std::vector<std::string> args = {Out()};
     args.insert(args.end(), c.levels.begin(), c.levels.end());
-    ChildResult r = ConvertInChild(args, 30, c.prepare);
+    ChildResult r = ConvertInChild(args, HANG_GUARD_SECONDS, c.prepare);
     EXPECT_EQ(r.status, 251);
     EXPECT_EQ(r.out.compare(0, c.message.size(), c.message), 0) << r.out;
     EXPECT_EQ(ReadFileBytes(Out()), previous);
@@ -125,7 +125,8 @@ TEST_F(SafeOutput, NewFileGetsTheUmaskPermissions) {
     SCOPED_TRACE(c[0]);
     unlink(Out().c_str());
     const mode_t mask = c[0];
-    ChildResult r = ConvertInChild({Out(), dir_.File("tri50.3ds")}, 30, [mask] { umask(mask); });
+    ChildResult r = ConvertInChild({Out(), dir_.File("tri50.3ds")}, HANG_GUARD_SECONDS,
+                                   [mask] { umask(mask); });
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(ModeOf(Out()), c[1]);
   }
@@ -137,7 +138,8 @@ TEST_F(SafeOutput, ReplacedFileKeepsItsPermissions) {
     SCOPED_TRACE(mode);
     WriteFileBytes(Out(), "old");
     chmod(Out().c_str(), mode);
-    ChildResult r = ConvertInChild({Out(), dir_.File("tri50.3ds")}, 30, [] { umask(077); });
+    ChildResult r =
+        ConvertInChild({Out(), dir_.File("tri50.3ds")}, HANG_GUARD_SECONDS, [] { umask(077); });
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(ModeOf(Out()), mode);
     EXPECT_NE(ReadFileBytes(Out()), "old");
