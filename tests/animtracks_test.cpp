@@ -8,9 +8,9 @@
 #include <new>
 #include <vector>
 
+#include "Fail.h"
 #include "Shape.h"
 #include "Subprocess.h"
-#include "Trimorph.h"
 #include "toolkit3ds.h"
 
 namespace {

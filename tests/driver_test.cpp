@@ -4,6 +4,7 @@
 #include <climits>
 #include <string>
 
+#include "Fail.h"
 #include "Subprocess.h"
 #include "Trimorph.h"
 #include "toolkit3ds.h"

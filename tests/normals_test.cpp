@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "Fail.h"
 #include "Shape.h"
 #include "Subprocess.h"
-#include "Trimorph.h"
 #include "toolkit3ds.h"
 
 namespace {

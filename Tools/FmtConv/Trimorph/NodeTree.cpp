@@ -3,10 +3,10 @@
 #include "NodeTree.h"
 
 #include <cstring>
-#include <new>
+#include <memory>
 #include <utility>
 
-#include "Trimorph.h"
+#include "Fail.h"
 
 namespace {
 
@@ -40,15 +40,14 @@ bool NameFits(const char* name) {
   return strlen(name) < size_t(NODE_NAME_SIZE);
 }
 
-// A new, unlinked node with the given name and no level bits; fails when the name does not fit
-// or the node cannot be allocated. The matrices are zero until AddNode sets them.
-sStoredNode* NewNode(const char* name) {
+// A new, unlinked node with the given name and no level bits; fails when the name does not fit.
+// The matrices are zero until AddNode sets them.
+std::unique_ptr<sStoredNode> NewNode(const char* name) {
   if (!NameFits(name)) Fail(nullptr, false);
-  sStoredNode* node = new (std::nothrow) sStoredNode();
-  if (!node) Fail(nullptr, false);
+  std::unique_ptr<sStoredNode> node(new sStoredNode());
   strcpy(node->mName, name);
   node->mIndex = -1;
-  node->mPart = node;
+  node->mPart = node.get();
   node->mPartSize = 1;
   return node;
 }
@@ -111,22 +110,21 @@ sTreeNode* NodeTree::FindNode(const char* name) const {
   return it == mNodesByName.end() ? nullptr : it->second;
 }
 
-void NodeTree::LinkNode(sTreeNode* node) {
-  try {
-    mNodesByName.emplace(node->mName, node);
-  } catch (const std::bad_alloc&) {
-    Fail(nullptr, false);
-  }
+sTreeNode* NodeTree::AddNewNode(const char* name) {
+  std::unique_ptr<sStoredNode> owned = NewNode(name);
+  sTreeNode* node = owned.get();
+  mNodesByName.emplace(node->mName, node);
+  // From here on the tree owns the node.
+  owned.release();
   node->mNextNode = mFirstNode;
   mFirstNode = node;
   ++mNumNodes;
+  return node;
 }
 
 sTreeNode* NodeTree::FindOrAddNode(const char* name) {
   if (sTreeNode* node = FindNode(name)) return node;
-  sStoredNode* node = NewNode(name);
-  LinkNode(node);
-  return node;
+  return AddNewNode(name);
 }
 
 sTreeNode* NodeTree::AddNode(const char* name, const char* parentName, const sMatrix& matrix,
@@ -137,10 +135,7 @@ sTreeNode* NodeTree::AddNode(const char* name, const char* parentName, const sMa
     if (node != mRootNode && (mRootNode || (node && node->mParent))) {
       Fail(MSG_MULTIPLE_ROOTS, false);
     }
-    if (!node) {
-      node = NewNode(name);
-      LinkNode(node);
-    }
+    if (!node) node = AddNewNode(name);
     mRootNode = node;
     SetFrame(node, matrix);
     node->mLevelMask |= LevelBit(level);

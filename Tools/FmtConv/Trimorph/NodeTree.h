@@ -57,8 +57,8 @@ class NodeTree {
   void ComputeMatrices();
 
  private:
-  // Links a new node in front of the list of all nodes and makes it known by name.
-  void LinkNode(sTreeNode* node);
+  // A new node of the name, linked in front of the list of all nodes and known by name.
+  sTreeNode* AddNewNode(const char* name);
 
   // Every node of the list by name, so that FindNode does not walk the list.
   std::unordered_map<std::string, sTreeNode*> mNodesByName;

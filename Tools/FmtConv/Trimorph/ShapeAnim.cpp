@@ -8,6 +8,7 @@
 #include <cmath>
 #include <new>
 
+#include "Fail.h"
 #include "Shape.h"
 #include "toolkit3ds/toolkit3ds.h"
 
@@ -84,8 +85,7 @@ void Shape::AddNodeTrack(KfMesh3ds* k, sTreeNode* node) {
 
   const size_t posBytes = size_t(numPos) * sizeof(sPosKey);
   const size_t blockBytes = posBytes + size_t(numRot) * sizeof(sRotKey);
-  unsigned char* block = new (std::nothrow) unsigned char[blockBytes];
-  if (!block) Fail(nullptr, false);
+  unsigned char* block = new unsigned char[blockBytes];
   entry.mKeyBlock.reset(block);
   entry.mPosKeys = reinterpret_cast<sPosKey*>(block);
   entry.mRotKeys = reinterpret_cast<sRotKey*>(block + posBytes);

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "Fail.h"
 #include "ScopeExit.h"
 #include "Shape.h"
 #include "toolkit3ds/toolkit3ds.h"

@@ -3,8 +3,8 @@
 #include <climits>
 #include <cstddef>
 
+#include "Fail.h"
 #include "Shape.h"
-#include "Trimorph.h"
 
 // Seven lighting families (the number is the light material) in five variants each: Solid (no
 // blending), Trans (blending with alpha test), Alph-, Alph and Alph+ (blending drawn after the

@@ -5,8 +5,8 @@
 // are summed into it, the first face without any group creates the one flat entry, and every
 // entry is normalised once all faces are in.
 #include <memory>
-#include <new>
 
+#include "Fail.h"
 #include "Shape.h"
 #include "toolkit3ds/toolkit3ds.h"
 
@@ -64,14 +64,9 @@ sMeshNorm* ComputeMeshNormals(Mesh3ds* mesh) {
   if (!mesh || !MeshIsConsistent(*mesh)) Fail(nullptr, false);
 
   // Held by a smart pointer until it is handed over, so that a failure that unwinds frees it.
-  std::unique_ptr<sMeshNorm> normals(new (std::nothrow) sMeshNorm);
-  if (!normals) Fail(nullptr, false);
-  try {
-    normals->mFaceNorms.resize(mesh->trianglecount);
-    normals->mVNormListPtrs.assign(mesh->pointcount, nullptr);
-  } catch (const std::bad_alloc&) {
-    Fail(nullptr, false);
-  }
+  std::unique_ptr<sMeshNorm> normals(new sMeshNorm);
+  normals->mFaceNorms.resize(mesh->trianglecount);
+  normals->mVNormListPtrs.assign(mesh->pointcount, nullptr);
 
   for (uint16_t f = 0; f < mesh->trianglecount; ++f) {
     const Face3ds& face = mesh->trianglearray[f];
@@ -106,11 +101,7 @@ void AddVertexNormal(sMeshNorm* normals, sVNorm** list, const sVector& n, uint32
     // A face without smoothing groups shares the vertex's one flat entry.
     if (s == 0 && e->mGroups == 0) return;
   }
-  try {
-    normals->mStore.push_back(sVNorm{*list, n, n, s});
-  } catch (const std::bad_alloc&) {
-    Fail(nullptr, false);
-  }
+  normals->mStore.push_back(sVNorm{*list, n, n, s});
   *list = &normals->mStore.back();
 }
 

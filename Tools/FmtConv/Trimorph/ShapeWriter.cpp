@@ -6,6 +6,7 @@
 // (u, 1 - v), and triangles with their winding reversed.
 #include <vector>
 
+#include "Fail.h"
 #include "OutputFile.h"
 #include "ShapeWriter.h"
 

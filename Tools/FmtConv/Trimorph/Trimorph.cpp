@@ -1,9 +1,9 @@
-// The conversion driver and failure reporting.
+// The conversion driver.
 //
 // The run: print the banner when the command line is too short; otherwise read every level
 // file in command-line order into one shape model, then write the combined shape file. Every
-// failure goes through Fail, which reports the progress context and the reason on standard
-// output and ends the process with status -5.
+// failure goes through Fail (Fail.h), which reports the progress context and the reason on
+// standard output and ends the process with status -5.
 #include "Trimorph.h"
 
 #include <strings.h>
@@ -11,12 +11,12 @@
 #include <cctype>
 #include <cerrno>
 #include <climits>
-#include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "Convert.h"
+#include "Fail.h"
 #include "OutputFile.h"
 #include "ScopeExit.h"
 #include "Shape.h"
@@ -24,9 +24,6 @@
 #include "toolkit3ds/toolkit3ds.h"
 
 namespace {
-
-char gContext[TEXT_BUFFER_SIZE];
-char gMessage[TEXT_BUFFER_SIZE];
 
 // The model of the run. It lives until the process ends and is never torn down; holding it here
 // keeps it reachable to the end, as the process-lifetime object it is (volatile, so that the
@@ -58,41 +55,6 @@ const char* const USAGE_BANNER =
     "Where: {base name}   only contains letters\n"
     "       {max dist}    is the maximum distance in metres at which the detail\n"
     "                     level can be seen.\n";
-
-void SetContext(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  vsnprintf(gContext, sizeof gContext, format, args);
-  va_end(args);
-}
-
-const char* GetContext() {
-  return gContext;
-}
-
-const char* MakeMessage(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  vsnprintf(gMessage, sizeof gMessage, format, args);
-  va_end(args);
-  return gMessage;
-}
-
-void Fail(const char* message, bool showToolkitErrors) {
-  printf("While %s\n", gContext);
-  printf("%s\n", message ? message : "Unexpected error occurred");
-  if (showToolkitErrors) DumpErrorList3ds(stdout);
-  fflush(stdout);
-#ifdef TRIMORPH_FUZZING
-  throw ConversionFailed{FAIL_EXIT_STATUS};
-#else
-  exit(FAIL_EXIT_STATUS);
-#endif
-}
-
-void ReportSystemError(const char* name, int error) {
-  if (error) fprintf(stderr, "trimorph: %s: %s\n", name, strerror(error));
-}
 
 bool ParseMaxDist(const char* fileName, int& maxDist) {
   size_t len = strlen(fileName);
@@ -169,7 +131,8 @@ int TrimorphMain(int argc, char** argv) {
     fputs(USAGE_BANNER, stdout);
     return 0;
   }
-  Shape* shape = new Shape;
+  Shape* shape = new (std::nothrow) Shape;
+  if (!shape) FailOutOfMemory();
   gShape = shape;
   ConvertLevels(*shape, argv[1], argc - 2, argv + 2);
   return 0;
@@ -205,9 +168,7 @@ bool HasTriangles(const Shape& shape) {
   return false;
 }
 
-}  // namespace
-
-void ConvertLevels(Shape& shape, const char* outName, int numLevels, char* const* levelNames) {
+void ConvertAll(Shape& shape, const char* outName, int numLevels, char* const* levelNames) {
   CheckOutputName(outName, numLevels, levelNames);
   for (int level = 0; level < numLevels; ++level) {
     const char* name = levelNames[level];
@@ -226,4 +187,17 @@ void ConvertLevels(Shape& shape, const char* outName, int numLevels, char* const
     Fail("The shape has no triangles: no face of any level has a material.", false);
   }
   shape.WriteShape(outName);
+}
+
+}  // namespace
+
+void ConvertLevels(Shape& shape, const char* outName, int numLevels, char* const* levelNames) {
+  // Memory that cannot be had, anywhere in the conversion, ends the run here: every allocation
+  // failure of the converter throws, and the unwinding has released what the conversion held
+  // (the unfinished output file included) by the time it is reported.
+  try {
+    ConvertAll(shape, outName, numLevels, levelNames);
+  } catch (const std::bad_alloc&) {
+    FailOutOfMemory();
+  }
 }
