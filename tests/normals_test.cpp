@@ -40,13 +40,10 @@ std::unique_ptr<Mesh3ds> MakeMesh(const std::vector<sVector>& points, const std:
   return mesh;
 }
 
-struct NormalsDeleter {
-  void operator()(sMeshNorm* n) const { FreeMeshNormals(n); }
-};
-typedef std::unique_ptr<sMeshNorm, NormalsDeleter> NormalsPtr;
+typedef std::unique_ptr<sMeshNorm> NormalsPtr;
 
 NormalsPtr Compute(Mesh3ds& mesh) {
-  return NormalsPtr(ComputeMeshNormals(&mesh));
+  return ComputeMeshNormals(&mesh);
 }
 
 std::vector<const sVNorm*> Entries(const sMeshNorm& n, size_t v) {

@@ -275,10 +275,9 @@ struct sMeshNorm {
   std::deque<sVNorm> mStore;            // owns every sVNorm of the lists
 };
 
-sMeshNorm* ComputeMeshNormals(Mesh3ds* mesh);
+std::unique_ptr<sMeshNorm> ComputeMeshNormals(const Mesh3ds* mesh);
 void AddVertexNormal(sMeshNorm* normals, sVNorm** list, const sVector& n, uint32_t s);
 const sVector& FindVertexNormal(sMeshNorm* normals, uint32_t s, uint16_t v);
-void FreeMeshNormals(sMeshNorm* normals);
 
 //--------------------------------------------------------------------------------------------
 // Output names

@@ -14,9 +14,8 @@
 #include <cstring>
 
 #include "Fail.h"
-#include "ScopeExit.h"
 #include "Shape.h"
-#include "toolkit3ds/toolkit3ds.h"
+#include "ToolkitRecords.h"
 
 namespace {
 
@@ -51,8 +50,8 @@ bool FitsShapeFileWord(const char* name) {
 // A fetch fills nothing when a toolkit error is pending before it (or when its record cannot
 // be made): the report is then the toolkit's error list, never a complaint about the record
 // that was not read. errorWasPending is the toolkit's error flag as it stood before the fetch.
-template <class T>
-void RequireRecord(const T* record, bool errorWasPending) {
+template <class Handle>
+void RequireRecord(const Handle& record, bool errorWasPending) {
   if (!record || errorWasPending) Fail(nullptr, true);
 }
 
@@ -122,25 +121,21 @@ void CheckNodeValues(const KfMesh3ds& kf, const char* meshName, bool firstLevel)
 }  // namespace
 
 float Shape::GetMeshScale(Database3ds* db) {
-  // The master scale of the file is not applied; reading the settings surfaces toolkit errors.
-  MeshSettings3ds* settings = nullptr;
-  GetMeshSettings3ds(db, &settings);
-  ReleaseMeshSettings3ds(&settings);
+  // The master scale of the file is not applied; reading the settings (released at once)
+  // surfaces toolkit errors.
+  const MeshSettingsHandle settings = FetchMeshSettings(db);
   return 1.0f;
 }
 
 void Shape::ReadAnimSettings(Database3ds* db) {
-  KfSets3ds* kfsets = nullptr;
   const bool errorWasPending = ErrorsPending3ds;
-  GetKeyframerSettings3ds(db, &kfsets);
-  ScopeExit releaseSets([&kfsets] { ReleaseKeyframerSettings3ds(&kfsets); });
+  const KeyframerSettingsHandle kfsets = FetchKeyframerSettings(db);
   RequireRecord(kfsets, errorWasPending);
   mNumFrames = kfsets->anim.length;
   mFrameRate = 30;
   if (kfsets->seg.use && !(kfsets->seg.begin == 0 && kfsets->seg.end == kfsets->anim.length)) {
     Fail("Animation segment beginning/end do not match track limits.", false);
   }
-  ReleaseKeyframerSettings3ds(&kfsets);
 }
 
 void Shape::ImportLevel(Database3ds* db, int levelIndex, int maxDist) {
@@ -171,18 +166,15 @@ void Shape::ImportLevel(Database3ds* db, int levelIndex, int maxDist) {
   }
 
   // First pass: the node hierarchy.
+  // The mesh and its keyframer node are released at the end of each step, node first.
   for (uint32_t i = 0; i < n; ++i) {
-    Mesh3ds* mesh = nullptr;
     const bool errorWasPending = ErrorsPending3ds;
-    GetMeshByIndex3ds(db, i, &mesh);
-    ScopeExit releaseMesh([&mesh] { ReleaseMesh3ds(&mesh); });
+    const MeshHandle mesh = FetchMesh(db, i);
     RequireRecord(mesh, errorWasPending);
     if (!mesh->textarray) Fail("Untextured nodes/shapes are not supported.", false);
 
-    KfMesh3ds* kf = nullptr;
     const bool errorBeforeNode = ErrorsPending3ds;
-    GetObjectNodeByIndex3ds(db, i, &kf);
-    ScopeExit releaseNode([&kf] { ReleaseObjectNode3ds(&kf); });
+    const ObjectNodeHandle kf = FetchObjectNode(db, i);
     if (numNode > 0) RequireRecord(kf, errorBeforeNode);
     if (kf) {
       if (kf->instance[0]) Fail("Instance found in mesh file, instances are not supported.", false);
@@ -210,26 +202,21 @@ void Shape::ImportLevel(Database3ds* db, int levelIndex, int maxDist) {
     for (int t = 9; t < 12; ++t) m.m[t] = m.m[t] * meshScale;
 
     mNodeTree.AddNode(mesh->name, kf ? kf->parent : nullptr, m, levelIndex);
-
-    ReleaseObjectNode3ds(&kf);
-    ReleaseMesh3ds(&mesh);
   }
   mNodeTree.ComputeMatrices();
 
   // Second pass: geometry.
+  // The normals, the keyframer node and the mesh are released at the end of each step, in that
+  // order.
   for (uint32_t i = 0; i < n; ++i) {
-    Mesh3ds* mesh = nullptr;
     const bool errorWasPending = ErrorsPending3ds;
-    GetMeshByIndex3ds(db, i, &mesh);
-    ScopeExit releaseMesh([&mesh] { ReleaseMesh3ds(&mesh); });
+    const MeshHandle mesh = FetchMesh(db, i);
     RequireRecord(mesh, errorWasPending);
     if (!mesh->textarray) Fail("Untextured nodes/shapes are not supported.", false);
     CheckMeshGeometry(*mesh);
 
-    KfMesh3ds* kf = nullptr;
     const bool errorBeforeNode = ErrorsPending3ds;
-    GetObjectNodeByIndex3ds(db, i, &kf);
-    ScopeExit releaseNode([&kf] { ReleaseObjectNode3ds(&kf); });
+    const ObjectNodeHandle kf = FetchObjectNode(db, i);
     if (numNode > 0) RequireRecord(kf, errorBeforeNode);
     if (kf) CheckNodeValues(*kf, mesh->name, levelIndex == 0);
 
@@ -244,20 +231,14 @@ void Shape::ImportLevel(Database3ds* db, int levelIndex, int maxDist) {
       p = {q.x, q.y, q.z};
     }
 
-    sMeshNorm* normals = ComputeMeshNormals(mesh);
-    ScopeExit freeNormals([&normals] {
-      FreeMeshNormals(normals);
-      normals = nullptr;
-    });
+    const std::unique_ptr<sMeshNorm> normals = ComputeMeshNormals(mesh.get());
 
-    if (kf && levelIndex == 0) AddNodeTrack(kf, node);
+    if (kf && levelIndex == 0) AddNodeTrack(kf.get(), node);
 
     for (uint32_t j = 0; j < mesh->matgroupcount; ++j) {
       const MeshMatGroup3ds& g = mesh->matgrouparray[j];
-      Material3ds* material = nullptr;
       const bool errorBeforeMaterial = ErrorsPending3ds;
-      GetMaterialByName3ds(db, g.name, &material);
-      ScopeExit releaseMaterial([&material] { ReleaseMaterial3ds(&material); });
+      MaterialHandle material = FetchMaterial(db, g.name);
       if (errorBeforeMaterial || (!material && ErrorsPending3ds)) Fail(nullptr, true);
       if (!material) Fail(MakeMessage("Material '%s' not found in 3ds file.", g.name), false);
 
@@ -296,7 +277,7 @@ void Shape::ImportLevel(Database3ds* db, int levelIndex, int maxDist) {
       if (reflects) image2 = mImages.FindOrAdd(imageName2);
       ObjEntry<sPrimState>* primState = mPrimStates.FindOrAdd(
           {shader, image, image2, vtxState, type->mAlphaTestMode, type->mZBufMode, type->mSortKey});
-      ReleaseMaterial3ds(&material);
+      material.reset();
 
       sSubObject newSub;
       newSub.mId = number;
@@ -318,17 +299,12 @@ void Shape::ImportLevel(Database3ds* db, int levelIndex, int maxDist) {
           ObjEntry<sVector>* point = mPoints.FindOrAdd(sVector(p.x, p.y, p.z) * meshScale);
           const TexVert3ds& t = mesh->textarray[v];
           ObjEntry<sUVPoint>* uv = mUVPoints.FindOrAdd(sUVPoint{t.u, t.v});
-          ObjEntry<sVector>* normal = mNormals.FindOrAdd(FindVertexNormal(normals, s, v));
+          ObjEntry<sVector>* normal = mNormals.FindOrAdd(FindVertexNormal(normals.get(), s, v));
           vertices[c] = sub.mVertices.FindOrAdd({vtxState, point, normal, uv});
         }
         ObjEntry<sVector>* faceNormal = mNormals.FindOrAdd(normals->mFaceNorms[f]);
         sub.mTriangles.Add({primState, {vertices[0], vertices[1], vertices[2]}, faceNormal});
       }
     }
-
-    FreeMeshNormals(normals);
-    normals = nullptr;
-    ReleaseObjectNode3ds(&kf);
-    ReleaseMesh3ds(&mesh);
   }
 }

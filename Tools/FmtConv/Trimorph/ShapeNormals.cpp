@@ -60,10 +60,9 @@ bool MeshIsConsistent(const Mesh3ds& mesh) {
 // Precondition: every face corner of the mesh is a vertex index below pointcount, and a
 // smoothing array, when present, holds one mask per face. The import checks both before it
 // asks for the normals; a mesh that breaks them fails here without a message.
-sMeshNorm* ComputeMeshNormals(Mesh3ds* mesh) {
+std::unique_ptr<sMeshNorm> ComputeMeshNormals(const Mesh3ds* mesh) {
   if (!mesh || !MeshIsConsistent(*mesh)) Fail(nullptr, false);
 
-  // Held by a smart pointer until it is handed over, so that a failure that unwinds frees it.
   std::unique_ptr<sMeshNorm> normals(new sMeshNorm);
   normals->mFaceNorms.resize(mesh->trianglecount);
   normals->mVNormListPtrs.assign(mesh->pointcount, nullptr);
@@ -86,7 +85,7 @@ sMeshNorm* ComputeMeshNormals(Mesh3ds* mesh) {
       e->mNorm.Normalise();
     }
   }
-  return normals.release();
+  return normals;
 }
 
 void AddVertexNormal(sMeshNorm* normals, sVNorm** list, const sVector& n, uint32_t s) {
@@ -111,8 +110,4 @@ const sVector& FindVertexNormal(sMeshNorm* normals, uint32_t s, uint16_t v) {
     if ((e->mGroups & s) || (s == 0 && e->mGroups == 0)) return e->mNorm;
   }
   Fail(nullptr, false);
-}
-
-void FreeMeshNormals(sMeshNorm* normals) {
-  delete normals;
 }

@@ -18,8 +18,8 @@
 #include "Convert.h"
 #include "Fail.h"
 #include "OutputFile.h"
-#include "ScopeExit.h"
 #include "Shape.h"
+#include "ToolkitRecords.h"
 #include "TrimorphVersion.h"
 #include "toolkit3ds/toolkit3ds.h"
 
@@ -93,37 +93,33 @@ void CheckToolkit() {
 
 }  // namespace
 
-void OpenMeshFile(const char* fileName, Database3ds*& db) {
-  db = nullptr;
+void OpenMeshFile(const char* fileName, DatabaseHandle& db) {
+  db.reset();
   errno = 0;
-  File3ds* file = OpenFile3ds(fileName, "rw");
+  FileHandle file(OpenFile3ds(fileName, "rw"));
   const int openError = errno;
-  ScopeExit closeFile([&file] {
-    if (file) CloseFile3ds(file);
-  });
   if (!file) ReportSystemError(fileName, openError);
   CheckToolkit();
-  InitDatabase3ds(&db);
+  Database3ds* created = nullptr;
+  InitDatabase3ds(&created);
+  db.reset(created);
   CheckToolkit();
-  CreateDatabase3ds(file, db);
+  CreateDatabase3ds(file.get(), db.get());
   CheckToolkit();
   // Every payload is decoded now, so the import works on a database detached from the file.
-  DisconnectDatabase3ds(db);
+  DisconnectDatabase3ds(db.get());
   CheckToolkit();
-  CloseFile3ds(file);
-  file = nullptr;
+  file.reset();
   CheckToolkit();
-  DbType3ds type = GetDatabaseType3ds(db);
+  DbType3ds type = GetDatabaseType3ds(db.get());
   CheckToolkit();
   if (type != MeshFile) Fail("3ds file does not contain a mesh.", false);
 }
 
 void Shape::ReadLevel(const char* fileName, int levelIndex, int maxDist) {
-  Database3ds* db = nullptr;
-  ScopeExit releaseDb([&db] { ReleaseDatabase3ds(&db); });
+  DatabaseHandle db;
   OpenMeshFile(fileName, db);
-  ImportLevel(db, levelIndex, maxDist);
-  ReleaseDatabase3ds(&db);
+  ImportLevel(db.get(), levelIndex, maxDist);
 }
 
 int TrimorphMain(int argc, char** argv) {

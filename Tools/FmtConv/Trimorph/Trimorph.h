@@ -3,14 +3,14 @@
 #ifndef TRIMORPH_TRIMORPH_H
 #define TRIMORPH_TRIMORPH_H
 
-struct Database3ds;
+#include "ToolkitRecords.h"
 
 // The maximum visible distance: the decimal number just before the last '.' of the name.
 bool ParseMaxDist(const char* fileName, int& maxDist);
 
-// Opens a level file and reads it into a database detached from the file; fails unless the
-// file is a mesh file.
-void OpenMeshFile(const char* fileName, Database3ds*& db);
+// Opens a level file and reads it into a database detached from the file, held by db; fails
+// unless the file is a mesh file.
+void OpenMeshFile(const char* fileName, DatabaseHandle& db);
 
 // The whole program: returns the exit status after the banner or a successful conversion.
 int TrimorphMain(int argc, char** argv);
