@@ -4,7 +4,7 @@
 #include <string>
 
 #include "FailReport.h"
-#include "Shape.h"
+#include "MaterialTypes.h"
 
 namespace {
 

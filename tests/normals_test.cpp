@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "Fail.h"
-#include "Shape.h"
+#include "MeshNormals.h"
 #include "Subprocess.h"
 #include "toolkit3ds.h"
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "ShapeWriter.h"
+#include "ShapeText.h"
 
 namespace {
 

@@ -1,13 +1,9 @@
 // Vertex normals of one mesh from its smoothing groups.
-//
-// Each face gets a unit face normal. Each vertex gets one normal per cluster of smoothing
-// groups: the faces at the vertex that share a group bit with an existing entry of the vertex
-// are summed into it, the first face without any group creates the one flat entry, and every
-// entry is normalised once all faces are in.
+#include "MeshNormals.h"
+
 #include <memory>
 
 #include "Fail.h"
-#include "Shape.h"
 #include "toolkit3ds/toolkit3ds.h"
 
 namespace {
@@ -104,7 +100,7 @@ void AddVertexNormal(sMeshNorm* normals, sVNorm** list, const sVector& n, uint32
   *list = &normals->mStore.back();
 }
 
-const sVector& FindVertexNormal(sMeshNorm* normals, uint32_t s, uint16_t v) {
+const sVector& FindVertexNormal(const sMeshNorm* normals, uint32_t s, uint16_t v) {
   if (v >= normals->mVNormListPtrs.size()) Fail(nullptr, false);
   for (const sVNorm* e = normals->mVNormListPtrs[v]; e; e = e->mNext) {
     if ((e->mGroups & s) || (s == 0 && e->mGroups == 0)) return e->mNorm;

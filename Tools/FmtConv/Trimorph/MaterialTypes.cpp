@@ -3,8 +3,9 @@
 #include <climits>
 #include <cstddef>
 
+#include "MaterialTypes.h"
+
 #include "Fail.h"
-#include "Shape.h"
 
 // Seven lighting families (the number is the light material) in five variants each: Solid (no
 // blending), Trans (blending with alpha test), Alph-, Alph and Alph+ (blending drawn after the
