@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -343,6 +344,17 @@ TEST(MeshNormals, FlatEntryBesideGroupEntries) {
 //--------------------------------------------------------------------------------------------
 
 TEST(MeshNormals, IsolatedVertexFailsWithItsReport) {
+  auto isolated = MakeMesh(
+      {sVector(0, 0, 0), sVector(1, 0, 0), sVector(5, 5, 5), sVector(0, 1, 0), sVector(6, 6, 6)},
+      {{0, 1, 3, 1}});
+  strcpy(isolated->name, "Box01");
+  NormalsPtr kept;
+  const Problem p = TryComputeMeshNormals(*isolated, kept);
+  EXPECT_EQ(p.code, ProblemCode::ISOLATED_VERTICES);
+  EXPECT_EQ(p.subject, "Box01");
+  EXPECT_NE(p.detail.find("vertex 2 "), std::string::npos) << p.detail;
+  EXPECT_EQ(kept, nullptr);
+
   ChildResult r = RunInChild([] {
     SetContext("testing");
     auto mesh = MakeMesh({sVector(0, 0, 0), sVector(1, 0, 0), sVector(0, 1, 0), sVector(5, 5, 5)},

@@ -10,6 +10,8 @@
 
 #include <cstdint>
 
+#include "Problem.h"
+
 // Light configuration ids.
 constexpr int LIGHTCFG_NORMAL = 0;
 constexpr int LIGHTCFG_REFLECT = 1;
@@ -35,8 +37,10 @@ struct sMatType {
 constexpr int NUM_MATERIAL_TYPES = 36;
 extern const sMatType MaterialTypes[NUM_MATERIAL_TYPES];
 
-// Splits a material name "{type word}{sub-object number}[s]..." and finds its type. Fails with
-// a message naming the material when the name has no type word or an unknown one.
-void ParseMaterialName(const char* name, const sMatType*& type, int& number, bool& sorted);
+// Splits a material name "{type word}{sub-object number}[s]..." and finds its type: the row of
+// MaterialTypes, the sub-object number (0 when there is none) and whether the sub-object is
+// sorted. MATERIAL_NAME_FORMAT when the name has no type word (or a number too large),
+// MATERIAL_TYPE_UNKNOWN when the type word is not in the table; type is then none.
+Problem ParseMaterialName(const char* name, const sMatType*& type, int& number, bool& sorted);
 
 #endif  // TRIMORPH_MATERIALTYPES_H

@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "Problem.h"
 #include "ShapeMath.h"
 
 struct Mesh3ds;
@@ -29,6 +30,10 @@ struct sMeshNorm {
   std::deque<sVNorm> mStore;            // owns every sVNorm of the lists
 };
 
+// The face normals and vertex normals of the mesh, into normals. ISOLATED_VERTICES when a
+// vertex is used by no face; normals is then left as it was.
+Problem TryComputeMeshNormals(const Mesh3ds& mesh, std::unique_ptr<sMeshNorm>& normals);
+// TryComputeMeshNormals, failing on its problem.
 std::unique_ptr<sMeshNorm> ComputeMeshNormals(const Mesh3ds* mesh);
 void AddVertexNormal(sMeshNorm* normals, sVNorm** list, const sVector& n, uint32_t s);
 const sVector& FindVertexNormal(const sMeshNorm* normals, uint32_t s, uint16_t v);

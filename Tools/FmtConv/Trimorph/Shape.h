@@ -7,6 +7,7 @@
 
 #include "NodeTree.h"
 #include "ObjSet.h"
+#include "Problem.h"
 #include "ShapeMath.h"
 #include "ShapePoolTraits.h"
 #include "ShapeRecords.h"
@@ -42,6 +43,10 @@ class Shape {
 
   // Animation of the first level: length, frame rate and segment check; one node's keys.
   void ReadAnimSettings(Database3ds* db);
+  // The node's keys from its keyframer node. TRACKS_INCONSISTENT when a key has no value,
+  // NODE_KEYS_TWICE when the node has keys already; nothing is added then.
+  Problem TryAddNodeTrack(const KfMesh3ds& k, sTreeNode* node);
+  // TryAddNodeTrack, failing on its problem.
   void AddNodeTrack(KfMesh3ds* k, sTreeNode* node);
 
   // Prepares the model and writes the shape file.

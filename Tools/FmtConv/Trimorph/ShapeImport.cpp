@@ -10,117 +10,13 @@
 //
 // The first pass enters the nodes; the second transforms each mesh into its node's frame and
 // builds its geometry.
-#include <cmath>
 #include <cstring>
 
-#include "Fail.h"
+#include "ImportChecks.h"
 #include "MaterialTypes.h"
 #include "MeshNormals.h"
 #include "Shape.h"
 #include "ToolkitRecords.h"
-
-namespace {
-
-// The image name of a texture file name: the name up to its last '.', at most 15 characters.
-sImageName ImageName(const char* mapName) {
-  sImageName image = {};
-  size_t len = strlen(mapName);
-  if (const char* dot = strrchr(mapName, '.')) len = size_t(dot - mapName);
-  if (len > IMAGE_NAME_SIZE - 1) len = IMAGE_NAME_SIZE - 1;
-  memcpy(image.mName, mapName, len);
-  return image;
-}
-
-bool Finite(float v) {
-  return std::isfinite(v);
-}
-
-// Node and image names are written into the shape file as words of its parenthesised text: a
-// name with white space, a control character, a parenthesis or a double quote in it would
-// change the file's structure.
-bool FitsShapeFileWord(const char* name) {
-  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p; ++p) {
-    if (*p <= ' ' || *p == 0x7F || *p == '(' || *p == ')' || *p == '"') return false;
-  }
-  return true;
-}
-
-[[noreturn]] void FailInvalidGeometry(const char* meshName) {
-  Fail(MakeMessage("Mesh '%s' has invalid geometry data.", meshName), false);
-}
-
-// A fetch fills nothing when a toolkit error is pending before it (or when its record cannot
-// be made): the report is then the toolkit's error list, never a complaint about the record
-// that was not read. errorWasPending is the toolkit's error flag as it stood before the fetch.
-template <class Handle>
-void RequireRecord(const Handle& record, bool errorWasPending) {
-  if (!record || errorWasPending) Fail(nullptr, true);
-}
-
-// Everything the second pass reads from a mesh must lie within its arrays, and every number
-// that reaches the shape file must be finite.
-void CheckMeshGeometry(const Mesh3ds& mesh) {
-  const char* name = mesh.name;
-  if (mesh.pointarray.size() < mesh.pointcount) FailInvalidGeometry(name);
-  if (mesh.textcount < mesh.pointcount || mesh.textarray.size() < mesh.pointcount) {
-    FailInvalidGeometry(name);
-  }
-  if (mesh.trianglearray.size() < mesh.trianglecount) FailInvalidGeometry(name);
-  if (mesh.smoothingarray && mesh.smoothingarray.size() < mesh.trianglecount) {
-    FailInvalidGeometry(name);
-  }
-  for (uint32_t f = 0; f < mesh.trianglecount; ++f) {
-    const Face3ds& face = mesh.trianglearray[f];
-    if (face.v1 >= mesh.pointcount || face.v2 >= mesh.pointcount || face.v3 >= mesh.pointcount) {
-      FailInvalidGeometry(name);
-    }
-  }
-  if (mesh.matgrouparray.size() < mesh.matgroupcount) FailInvalidGeometry(name);
-  for (uint32_t j = 0; j < mesh.matgroupcount; ++j) {
-    const MeshMatGroup3ds& g = mesh.matgrouparray[j];
-    if (g.trianglecount > 0 && g.triangleindex.size() < g.trianglecount) FailInvalidGeometry(name);
-    for (uint32_t r = 0; r < g.trianglecount; ++r) {
-      if (g.triangleindex[r] >= mesh.trianglecount) FailInvalidGeometry(name);
-    }
-  }
-  for (uint32_t v = 0; v < mesh.pointcount; ++v) {
-    const Point3ds& p = mesh.pointarray[v];
-    const TexVert3ds& t = mesh.textarray[v];
-    if (!Finite(p.x) || !Finite(p.y) || !Finite(p.z) || !Finite(t.u) || !Finite(t.v)) {
-      FailInvalidGeometry(name);
-    }
-  }
-}
-
-// The keyframer node's pivot and, on the first level, the tracks that become animation keys.
-void CheckNodeValues(const KfMesh3ds& kf, const char* meshName, bool firstLevel) {
-  if (!Finite(kf.pivot.x) || !Finite(kf.pivot.y) || !Finite(kf.pivot.z)) {
-    FailInvalidGeometry(meshName);
-  }
-  if (!firstLevel) return;
-  if (kf.poskeycount > 1) {
-    if (kf.posvalues.size() < kf.poskeycount || kf.poskeys.size() < kf.poskeycount) {
-      FailInvalidGeometry(meshName);
-    }
-    for (uint32_t i = 0; i < kf.poskeycount; ++i) {
-      const Point3ds& p = kf.posvalues[i];
-      if (!Finite(p.x) || !Finite(p.y) || !Finite(p.z)) FailInvalidGeometry(meshName);
-    }
-  }
-  if (kf.rotkeycount > 1) {
-    if (kf.rotvalues.size() < kf.rotkeycount || kf.rotkeys.size() < kf.rotkeycount) {
-      FailInvalidGeometry(meshName);
-    }
-    for (uint32_t i = 0; i < kf.rotkeycount; ++i) {
-      const RotKey3ds& r = kf.rotvalues[i];
-      if (!Finite(r.angle) || !Finite(r.x) || !Finite(r.y) || !Finite(r.z)) {
-        FailInvalidGeometry(meshName);
-      }
-    }
-  }
-}
-
-}  // namespace
 
 float Shape::GetMeshScale(Database3ds* db) {
   // The master scale of the file is not applied; reading the settings (released at once)
@@ -130,14 +26,11 @@ float Shape::GetMeshScale(Database3ds* db) {
 }
 
 void Shape::ReadAnimSettings(Database3ds* db) {
-  const bool errorWasPending = ErrorsPending3ds;
-  const KeyframerSettingsHandle kfsets = FetchKeyframerSettings(db);
-  RequireRecord(kfsets, errorWasPending);
+  KeyframerSettingsHandle kfsets;
+  FailOn(FetchKeyframerSettings(db, kfsets));
   mNumFrames = kfsets->anim.length;
   mFrameRate = 30;
-  if (kfsets->seg.use && !(kfsets->seg.begin == 0 && kfsets->seg.end == kfsets->anim.length)) {
-    Fail("Animation segment beginning/end do not match track limits.", false);
-  }
+  FailOn(CheckAnimSegment(*kfsets));
 }
 
 namespace {
@@ -205,15 +98,9 @@ void LevelImport::EnterDistLevel(int maxDist) {
 void LevelImport::CountObjects() {
   mNumNodes = GetObjectNodeCount3ds(mDb);
   const uint32_t meshCount = GetMeshCount3ds(mDb);
-  if (mNumNodes == 0) {
-    if (meshCount != 1) Fail("No nodes, so mesh count must be 1.", false);
-    mNumMeshes = 1;
-  } else {
-    if (mNumNodes != meshCount) {
-      Fail("Dummy nodes are not supported, number of nodes must match number of meshes.", false);
-    }
-    mNumMeshes = mNumNodes;
-  }
+  FailOn(CheckObjectCounts(mNumNodes, meshCount));
+  // Without keyframer data the level holds its one mesh.
+  mNumMeshes = mNumNodes == 0 ? 1 : mNumNodes;
 }
 
 void LevelImport::EnterNodes() {
@@ -222,37 +109,18 @@ void LevelImport::EnterNodes() {
 
 // The mesh and its keyframer node are released at the end, node first.
 void LevelImport::EnterNode(uint32_t index) {
-  const bool errorWasPending = ErrorsPending3ds;
-  const MeshHandle mesh = FetchMesh(mDb, index);
-  RequireRecord(mesh, errorWasPending);
-  if (!mesh->textarray) Fail("Untextured nodes/shapes are not supported.", false);
+  MeshHandle mesh;
+  FailOn(FetchMesh(mDb, index, mesh));
+  FailOn(CheckMeshRecord(*mesh));
 
-  const bool errorBeforeNode = ErrorsPending3ds;
-  const ObjectNodeHandle kf = FetchObjectNode(mDb, index);
-  if (mNumNodes > 0) RequireRecord(kf, errorBeforeNode);
-  if (kf) {
-    if (kf->instance[0]) Fail("Instance found in mesh file, instances are not supported.", false);
-    if (strcmp(kf->name, mesh->name) != 0) {
-      Fail("Non-matching mesh and animation node found.", false);
-    }
-  }
-
-  // A node name is a word of its own; an image name is followed by ".ace".
-  if (!mesh->name[0] || !FitsShapeFileWord(mesh->name)) {
-    Fail(MakeMessage("Object name '%s' cannot be written to a shape file.", mesh->name), false);
-  }
+  ObjectNodeHandle kf;
+  FailOn(FetchObjectNode(mDb, index, mNumNodes > 0, kf));
+  if (kf) FailOn(CheckNodeRecord(*kf, *mesh));
+  FailOn(CheckObjectName(*mesh));
+  FailOn(CheckMeshFrame(*mesh, kf.get()));
 
   sMatrix m;
   memcpy(m.m, mesh->localframe, sizeof m.m);
-  if (!m.IsOrthoNormal()) {
-    if (kf) {
-      Fail(MakeMessage("Node '%s' has a scale or reflection in it, these are not supported.",
-                       kf->name),
-           false);
-    }
-    Fail("Node has a scale or reflection in it, these are not supported.", false);
-  }
-  if (!Finite(m.m[9]) || !Finite(m.m[10]) || !Finite(m.m[11])) FailInvalidGeometry(mesh->name);
   for (int t = 9; t < 12; ++t) m.m[t] = m.m[t] * mMeshScale;
 
   mShape.mNodeTree.AddNode(mesh->name, kf ? kf->parent : nullptr, m, mLevelIndex);
@@ -264,19 +132,21 @@ void LevelImport::ImportGeometry() {
 
 // The normals, the keyframer node and the mesh are released at the end, in that order.
 void LevelImport::ImportMeshGeometry(uint32_t index) {
-  const bool errorWasPending = ErrorsPending3ds;
-  const MeshHandle mesh = FetchMesh(mDb, index);
-  RequireRecord(mesh, errorWasPending);
-  if (!mesh->textarray) Fail("Untextured nodes/shapes are not supported.", false);
-  CheckMeshGeometry(*mesh);
+  MeshHandle mesh;
+  FailOn(FetchMesh(mDb, index, mesh));
+  FailOn(CheckMeshRecord(*mesh));
+  FailOn(CheckMeshGeometry(*mesh));
 
-  const bool errorBeforeNode = ErrorsPending3ds;
-  const ObjectNodeHandle kf = FetchObjectNode(mDb, index);
-  if (mNumNodes > 0) RequireRecord(kf, errorBeforeNode);
-  if (kf) CheckNodeValues(*kf, mesh->name, mLevelIndex == 0);
+  ObjectNodeHandle kf;
+  FailOn(FetchObjectNode(mDb, index, mNumNodes > 0, kf));
+  if (kf) FailOn(CheckNodeTracks(*kf, mesh->name, mLevelIndex == 0));
 
   sTreeNode* node = mShape.mNodeTree.FindNode(mesh->name);
-  if (!node) Fail(nullptr, false);
+  if (!node) {
+    FailWith(MakeProblem(
+        ProblemCode::NODE_NOT_FOUND, mesh->name,
+        "the node of mesh '" + std::string(mesh->name) + "' is missing from the hierarchy"));
+  }
 
   IntoNodeFrame(*mesh, *node, kf.get());
   const std::unique_ptr<sMeshNorm> normals = ComputeMeshNormals(mesh.get());
@@ -308,34 +178,17 @@ void LevelImport::ImportMaterialGroup(const Mesh3ds& mesh, const MeshMatGroup3ds
 
 // The material record is released once its names are taken.
 LevelImport::sGroupMaterial LevelImport::ResolveMaterial(const MeshMatGroup3ds& g) const {
-  const bool errorBeforeMaterial = ErrorsPending3ds;
-  const MaterialHandle material = FetchMaterial(mDb, g.name);
-  if (errorBeforeMaterial || (!material && ErrorsPending3ds)) Fail(nullptr, true);
-  if (!material) Fail(MakeMessage("Material '%s' not found in 3ds file.", g.name), false);
+  MaterialHandle material;
+  FailOn(FetchMaterial(mDb, g.name, material));
 
   sGroupMaterial result;
-  ParseMaterialName(g.name, result.mType, result.mNumber, result.mSorted);
+  FailOn(ParseMaterialName(g.name, result.mType, result.mNumber, result.mSorted));
+  FailOn(CheckMaterialMaps(*material, g.name, *result.mType));
 
-  if (!material->texture.map.name[0]) {
-    Fail(MakeMessage("No texture name found in material '%s'.", g.name), false);
+  result.mImage = ImageName(material->texture.map.name);
+  if (result.mType->mLightCfg == LIGHTCFG_REFLECT) {
+    result.mImage2 = ImageName(material->texture2.map.name);
   }
-  const bool reflects = result.mType->mLightCfg == LIGHTCFG_REFLECT;
-  if (reflects && !material->texture2.map.name[0]) {
-    Fail(MakeMessage("No reflection map texture name found in material '%s' texture 2.", g.name),
-         false);
-  }
-
-  auto imageOf = [&g](const char* mapName) {
-    sImageName image = ImageName(mapName);
-    if (!FitsShapeFileWord(image.mName)) {
-      Fail(MakeMessage("Texture name '%s' of material '%s' cannot be written to a shape file.",
-                       mapName, g.name),
-           false);
-    }
-    return image;
-  };
-  result.mImage = imageOf(material->texture.map.name);
-  if (reflects) result.mImage2 = imageOf(material->texture2.map.name);
   return result;
 }
 
@@ -395,7 +248,7 @@ void LevelImport::AddFaces(const Mesh3ds& mesh, const MeshMatGroup3ds& g, const 
 
 void Shape::ImportLevel(Database3ds* db, int levelIndex, int maxDist) {
   const float meshScale = GetMeshScale(db);
-  if (ErrorsPending3ds) Fail(nullptr, true);
+  FailOn(CheckToolkitErrors("reading the mesh settings"));
 
   if (levelIndex == 0) {
     ReadAnimSettings(db);

@@ -6,9 +6,11 @@
 // (u, 1 - v), and triangles with their winding reversed.
 #include <vector>
 
-#include "Fail.h"
+#include <cstring>
+
 #include "NodeAlias.h"
 #include "OutputFile.h"
+#include "Problem.h"
 #include "Shape.h"
 #include "ShapeAnimWriter.h"
 #include "ShapeText.h"
@@ -310,6 +312,14 @@ void WriteDistanceLevels(ShapeText& out, const Shape& shape, const std::vector<s
   out.Write("\t\t\t)\n\t\t)\n\t)\n");
 }
 
+// A failure of the output file, with the operating system's reason.
+Problem OutputProblem(ProblemCode code, const char* fileName, int error) {
+  Problem p =
+      MakeProblem(code, fileName, error ? strerror(error) : "the file system gave no reason");
+  p.systemError = error;
+  return p;
+}
+
 // The animations, when any node has keys.
 void WriteAnimations(ShapeText& out, const Shape& shape) {
   if (shape.mNumAnimated == 0) return;
@@ -330,10 +340,8 @@ void Shape::WriteShape(const char* fileName) {
 
   // The text goes to a temporary file that replaces the output only once it is complete.
   OutputFile file;
-  if (!file.Open(fileName)) {
-    ReportSystemError(fileName, file.Error());
-    Fail("Failed to open output file.", false);
-  }
+  if (!file.Open(fileName))
+    FailWith(OutputProblem(ProblemCode::OUTPUT_OPEN_FAILED, fileName, file.Error()));
   ShapeText out(file.Stream());
   const std::vector<sTreeNode*> nodes = NodesInHierarchyOrder(mNodeTree);
   const int numNodes = mNodeTree.mNumNodes;
@@ -348,11 +356,8 @@ void Shape::WriteShape(const char* fileName) {
 
   if (!out.Flush()) {
     file.Discard();
-    ReportSystemError(fileName, out.Error());
-    Fail("Failed to write output file.", false);
+    FailWith(OutputProblem(ProblemCode::OUTPUT_WRITE_FAILED, fileName, out.Error()));
   }
-  if (!file.Commit()) {
-    ReportSystemError(fileName, file.Error());
-    Fail("Failed to write output file.", false);
-  }
+  if (!file.Commit())
+    FailWith(OutputProblem(ProblemCode::OUTPUT_WRITE_FAILED, fileName, file.Error()));
 }

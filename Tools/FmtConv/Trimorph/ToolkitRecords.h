@@ -6,7 +6,7 @@
 // out of it (a failure that unwinds in the fuzzing build included), and handles declared in one
 // scope release their records in the reverse order of their declarations.
 //
-// The Fetch... functions run a toolkit fetch into a new handle. A fetch that fills nothing (an
+// The Fetch... functions run a toolkit fetch into a handle. A fetch that fills nothing (an
 // earlier toolkit error is pending, or the record is not there) leaves the handle empty.
 #ifndef TRIMORPH_TOOLKITRECORDS_H
 #define TRIMORPH_TOOLKITRECORDS_H
@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "Problem.h"
 #include "toolkit3ds/toolkit3ds.h"
 
 // The deleter of a handle: the toolkit's release function of the record.
@@ -39,15 +40,26 @@ using ObjectNodeHandle =
 using KeyframerSettingsHandle =
     std::unique_ptr<KfSets3ds, ReleaseRecord3ds<KfSets3ds, ReleaseKeyframerSettings3ds>>;
 
-// Mesh number index of the database (GetMeshByIndex3ds).
-MeshHandle FetchMesh(Database3ds* db, uint32_t index);
-// The database's mesh settings (GetMeshSettings3ds).
+// The database's mesh settings (GetMeshSettings3ds); the caller tests the toolkit's error flag.
 MeshSettingsHandle FetchMeshSettings(Database3ds* db);
-// The material of the name (GetMaterialByName3ds).
-MaterialHandle FetchMaterial(Database3ds* db, const char* name);
-// Keyframer object node number index (GetObjectNodeByIndex3ds).
-ObjectNodeHandle FetchObjectNode(Database3ds* db, uint32_t index);
+
+// The fetches of the import. A fetch fills nothing when a toolkit error is pending before it (or
+// when its record cannot be made): the problem is then TOOLKIT_ERRORS, whose report is the
+// toolkit's error list, never a complaint about the record that was not read. A fetch also
+// fails so when an error was pending before it, even if it filled the record.
+
+// Mesh number index of the database (GetMeshByIndex3ds).
+Problem FetchMesh(Database3ds* db, uint32_t index, MeshHandle& mesh);
+// Keyframer object node number index (GetObjectNodeByIndex3ds). Without required (a level
+// without keyframer data) the node may be missing and nothing is checked.
+Problem FetchObjectNode(Database3ds* db, uint32_t index, bool required, ObjectNodeHandle& node);
+// The material of the name (GetMaterialByName3ds); MATERIAL_NOT_FOUND when the file has none.
+Problem FetchMaterial(Database3ds* db, const char* name, MaterialHandle& material);
 // The keyframer settings (GetKeyframerSettings3ds).
-KeyframerSettingsHandle FetchKeyframerSettings(Database3ds* db);
+Problem FetchKeyframerSettings(Database3ds* db, KeyframerSettingsHandle& sets);
+
+// TOOLKIT_ERRORS when the toolkit's error flag is set; doing says what was being done ("reading
+// the mesh settings").
+Problem CheckToolkitErrors(const char* doing);
 
 #endif  // TRIMORPH_TOOLKITRECORDS_H

@@ -18,6 +18,7 @@
 #include "Convert.h"
 #include "Fail.h"
 #include "OutputFile.h"
+#include "Problem.h"
 #include "Shape.h"
 #include "ToolkitRecords.h"
 #include "TrimorphVersion.h"
@@ -83,37 +84,53 @@ bool ParseMaxDist(const char* fileName, int& maxDist) {
   return true;
 }
 
-namespace {
-
-// After each toolkit call of opening a level the toolkit's error flag must be clear; a report
-// then carries the toolkit's own error list.
-void CheckToolkit() {
-  if (ErrorsPending3ds) Fail(nullptr, true);
+Problem CheckLevelFileName(const char* fileName, int& maxDist) {
+  if (ParseMaxDist(fileName, maxDist)) return Problem();
+  return MakeProblem(ProblemCode::NO_DISTANCE_IN_NAME, fileName,
+                     "the file name has no number right before its last '.'");
 }
 
-}  // namespace
-
-void OpenMeshFile(const char* fileName, DatabaseHandle& db) {
+Problem TryOpenMeshFile(const char* fileName, DatabaseHandle& db) {
   db.reset();
   errno = 0;
   FileHandle file(OpenFile3ds(fileName, "rw"));
-  const int openError = errno;
-  if (!file) ReportSystemError(fileName, openError);
-  CheckToolkit();
+  // When the file could not be opened, the operating system's reason goes with the report.
+  const int openError = file ? 0 : errno;
+  // After each toolkit call the toolkit's error flag must be clear; a report then carries the
+  // toolkit's own error list.
+  auto check = [fileName, openError](const char* doing) {
+    Problem p = CheckToolkitErrors(doing);
+    if (p) {
+      p.subject = fileName;
+      p.systemError = openError;
+    }
+    return p;
+  };
+  if (Problem p = check("opening the file")) return p;
   Database3ds* created = nullptr;
   InitDatabase3ds(&created);
   db.reset(created);
-  CheckToolkit();
+  if (Problem p = check("creating the database")) return p;
   CreateDatabase3ds(file.get(), db.get());
-  CheckToolkit();
+  if (Problem p = check("reading the chunks of the file")) return p;
   // Every payload is decoded now, so the import works on a database detached from the file.
   DisconnectDatabase3ds(db.get());
-  CheckToolkit();
+  if (Problem p = check("reading the data of the chunks")) return p;
   file.reset();
-  CheckToolkit();
-  DbType3ds type = GetDatabaseType3ds(db.get());
-  CheckToolkit();
-  if (type != MeshFile) Fail("3ds file does not contain a mesh.", false);
+  if (Problem p = check("closing the file")) return p;
+  const DbType3ds type = GetDatabaseType3ds(db.get());
+  if (Problem p = check("reading the type of the file")) return p;
+  if (type != MeshFile) {
+    return MakeProblem(ProblemCode::NOT_A_MESH_FILE, fileName,
+                       type == MaterialLibFile ? "the file is a material library"
+                       : type == SceneFile     ? "the file is a scene file without meshes"
+                                               : "the file is of an unknown kind");
+  }
+  return Problem();
+}
+
+void OpenMeshFile(const char* fileName, DatabaseHandle& db) {
+  FailOn(TryOpenMeshFile(fileName, db));
 }
 
 void Shape::ReadLevel(const char* fileName, int levelIndex, int maxDist) {
@@ -141,47 +158,57 @@ bool EndsWith3ds(const char* name) {
   return len >= 4 && strcasecmp(name + len - 4, ".3ds") == 0;
 }
 
-// The output name is checked before anything is read: a forgotten output name makes the first
-// level file the output, which must never be replaced by a shape file.
-void CheckOutputName(const char* outName, int numLevels, char* const* levelNames) {
-  SetContext("writing combined shape file '%s'", outName);
-  bool replaces3ds = EndsWith3ds(outName);
-  for (int level = 0; level < numLevels && !replaces3ds; ++level) {
-    replaces3ds = NamesSameFile(outName, levelNames[level]);
-  }
-  if (replaces3ds) Fail(MakeMessage("Output file '%s' would replace a 3ds file.", outName), false);
-  if (outName[0] == '-') {
-    Fail(MakeMessage("Output file name '%s' looks like an option.", outName), false);
-  }
-}
+}  // namespace
 
-bool HasTriangles(const Shape& shape) {
-  for (const ObjEntry<sDistLevel>* d = shape.mDistLevels.mFirstObj; d; d = d->mNext) {
-    for (const ObjEntry<sSubObject>* s = d->mObj.mSubObjects.mFirstObj; s; s = s->mNext) {
-      if (s->mObj.mTriangles.mNumObjs > 0) return true;
+// A forgotten output name makes the first level file the output, which must never be replaced
+// by a shape file.
+Problem CheckOutputName(const char* outName, int numLevels, char* const* levelNames) {
+  if (EndsWith3ds(outName)) {
+    return MakeProblem(ProblemCode::OUTPUT_REPLACES_3DS, outName, "the name ends in .3ds");
+  }
+  for (int level = 0; level < numLevels; ++level) {
+    if (NamesSameFile(outName, levelNames[level])) {
+      return MakeProblem(
+          ProblemCode::OUTPUT_REPLACES_3DS, outName,
+          "the name leads to the same file as level file '" + std::string(levelNames[level]) + "'");
     }
   }
-  return false;
+  if (outName[0] == '-') {
+    return MakeProblem(ProblemCode::OUTPUT_LOOKS_LIKE_OPTION, outName, "the name begins with '-'");
+  }
+  return Problem();
 }
 
+// Faces reach the shape only through material groups: a model none of whose faces has a
+// material would give a shape file without a single triangle.
+Problem CheckHasTriangles(const Shape& shape) {
+  for (const ObjEntry<sDistLevel>* d = shape.mDistLevels.mFirstObj; d; d = d->mNext) {
+    for (const ObjEntry<sSubObject>* s = d->mObj.mSubObjects.mFirstObj; s; s = s->mNext) {
+      if (s->mObj.mTriangles.mNumObjs > 0) return Problem();
+    }
+  }
+  return MakeProblem(ProblemCode::NO_TRIANGLES, std::string(),
+                     "no material group of any level lists a face");
+}
+
+namespace {
+
 void ConvertAll(Shape& shape, const char* outName, int numLevels, char* const* levelNames) {
-  CheckOutputName(outName, numLevels, levelNames);
+  // The output name is checked before anything is read.
+  SetContext("writing combined shape file '%s'", outName);
+  FailOn(CheckOutputName(outName, numLevels, levelNames));
   for (int level = 0; level < numLevels; ++level) {
     const char* name = levelNames[level];
     SetContext("reading level of detail %d from '%s'", level + 1, name);
     int maxDist = 0;
-    if (!ParseMaxDist(name, maxDist)) Fail("Max. visible distance not found in file name", false);
+    FailOn(CheckLevelFileName(name, maxDist));
     shape.ReadLevel(name, level, maxDist);
   }
   // A toolkit error raised while the last level was imported has met no check yet: it fails the
   // run in that level's context rather than letting a damaged model be written.
-  if (ErrorsPending3ds) Fail(nullptr, true);
+  FailOn(CheckToolkitErrors("importing the last level"));
   SetContext("writing combined shape file '%s'", outName);
-  // Faces reach the shape only through material groups: a model none of whose faces has a
-  // material would give a shape file without a single triangle.
-  if (!HasTriangles(shape)) {
-    Fail("The shape has no triangles: no face of any level has a material.", false);
-  }
+  FailOn(CheckHasTriangles(shape));
   shape.WriteShape(outName);
 }
 

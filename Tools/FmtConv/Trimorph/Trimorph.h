@@ -3,14 +3,29 @@
 #ifndef TRIMORPH_TRIMORPH_H
 #define TRIMORPH_TRIMORPH_H
 
+#include "Problem.h"
 #include "ToolkitRecords.h"
+
+class Shape;
 
 // The maximum visible distance: the decimal number just before the last '.' of the name.
 bool ParseMaxDist(const char* fileName, int& maxDist);
 
-// Opens a level file and reads it into a database detached from the file, held by db; fails
-// unless the file is a mesh file.
+// The checks of the run, in the order in which it makes them (Problem.h):
+//
+// The output name must not be a level file or end in .3ds (OUTPUT_REPLACES_3DS), and must not
+// look like an option (OUTPUT_LOOKS_LIKE_OPTION).
+Problem CheckOutputName(const char* outName, int numLevels, char* const* levelNames);
+// A level file's name gives its maximum distance (NO_DISTANCE_IN_NAME).
+Problem CheckLevelFileName(const char* fileName, int& maxDist);
+// Opens a level file and reads it into a database detached from the file, held by db:
+// TOOLKIT_ERRORS when a step of reading fails (with the operating system's reason when the file
+// cannot be opened), NOT_A_MESH_FILE when the file is no mesh file.
+Problem TryOpenMeshFile(const char* fileName, DatabaseHandle& db);
+// TryOpenMeshFile, failing on its problem.
 void OpenMeshFile(const char* fileName, DatabaseHandle& db);
+// After the last level: some face of some level has a material (NO_TRIANGLES).
+Problem CheckHasTriangles(const Shape& shape);
 
 // The whole program: returns the exit status after the banner or a successful conversion.
 int TrimorphMain(int argc, char** argv);
