@@ -137,40 +137,36 @@ sTreeNode* NodeTree::FindOrAddNode(const char* name) {
   return AddNewNode(name);
 }
 
-Problem NodeTree::TryAddNode(const char* name, const char* parentName, const sMatrix& matrix,
-                             int level, sTreeNode** entered) {
-  if (!parentName || !parentName[0]) {
-    // The root of the hierarchy.
-    sTreeNode* node = FindNode(name);
-    if (node != mRootNode && (mRootNode || (node && node->mParent))) {
-      return MakeProblem(ProblemCode::MULTIPLE_ROOTS, name,
-                         mRootNode ? "node " + Quoted(name) + " has no parent, but " +
-                                         Quoted(mRootNode->mName) + " is the root already"
-                                   : "node " + Quoted(name) + " has no parent here, but " +
-                                         Quoted(node->mParent->mName) + " before");
-    }
-    if (!node) {
-      if (!NameFits(name)) return NameTooLong(name);
-      node = AddNewNode(name);
-    }
-    mRootNode = node;
-    SetFrame(node, matrix);
-    node->mLevelMask |= LevelBit(level);
-    if (entered) *entered = node;
-    return Problem();
-  }
+namespace {
 
+// What stops the node of the name from being entered as the root.
+Problem CheckRoot(const NodeTree& tree, const char* name) {
+  const sTreeNode* node = tree.FindNode(name);
+  const sTreeNode* root = tree.mRootNode;
+  if (node != root && (root || (node && node->mParent))) {
+    return MakeProblem(ProblemCode::MULTIPLE_ROOTS, name,
+                       root ? "node " + Quoted(name) + " has no parent, but " +
+                                  Quoted(root->mName) + " is the root already"
+                            : "node " + Quoted(name) + " has no parent here, but " +
+                                  Quoted(node->mParent->mName) + " before");
+  }
+  if (!node && !NameFits(name)) return NameTooLong(name);
+  return Problem();
+}
+
+// What stops the node of the name from being entered below the parent of parentName. Nothing is
+// created here, so that a problem leaves the tree as it was.
+Problem CheckLink(const NodeTree& tree, const char* name, const char* parentName) {
   // A parent name too long for a node name can only be an instanced parent.
   if (!NameFits(parentName)) {
     return MakeProblem(ProblemCode::INSTANCED_PARENT, name,
                        "the parent name " + Quoted(parentName) + " of node " + Quoted(name) +
                            " is too long for a node name: the parent is an instance");
   }
-  // Everything is checked before a node is created, so that a problem leaves the tree as it was.
-  sTreeNode* parent = FindNode(parentName);
-  sTreeNode* node = FindNode(name);
+  sTreeNode* parent = tree.FindNode(parentName);
+  sTreeNode* node = tree.FindNode(name);
   if (!node && !NameFits(name)) return NameTooLong(name);
-  if (node == mRootNode && node) {
+  if (node && node == tree.mRootNode) {
     return MakeProblem(ProblemCode::CONFLICTING_HIERARCHY, name,
                        "node " + Quoted(name) + " is the root (has no parent) elsewhere, but " +
                            Quoted(parentName) + " is its parent here");
@@ -181,7 +177,8 @@ Problem NodeTree::TryAddNode(const char* name, const char* parentName, const sMa
                            " here, but " + Quoted(node->mParent->mName) + " elsewhere");
   }
   // Linking the node under a parent that is the node itself or lies below it would close a
-  // cycle, after which no walk of the hierarchy would end.
+  // cycle, after which no walk of the hierarchy would end. A node or parent not created yet
+  // closes one only when both are the same new node.
   const bool cycle = (node && parent) ? !node->mParent && WouldCloseCycle(node, parent)
                                       : strcmp(name, parentName) == 0;
   if (cycle) {
@@ -189,10 +186,29 @@ Problem NodeTree::TryAddNode(const char* name, const char* parentName, const sMa
                        "linking node " + Quoted(name) + " under " + Quoted(parentName) +
                            " would make it its own ancestor");
   }
+  return Problem();
+}
 
+}  // namespace
+
+Problem NodeTree::TryAddNode(const char* name, const char* parentName, const sMatrix& matrix,
+                             int level, sTreeNode** entered) {
+  if (!parentName || !parentName[0]) {
+    // The root of the hierarchy.
+    if (Problem p = CheckRoot(*this, name)) return p;
+    sTreeNode* node = FindNode(name);
+    if (!node) node = AddNewNode(name);
+    mRootNode = node;
+    SetFrame(node, matrix);
+    node->mLevelMask |= LevelBit(level);
+    if (entered) *entered = node;
+    return Problem();
+  }
+
+  if (Problem p = CheckLink(*this, name, parentName)) return p;
   // The parent is created before the node itself when neither is known yet.
-  if (!parent) parent = AddNewNode(parentName);
-  if (!node) node = AddNewNode(name);
+  sTreeNode* parent = FindOrAddNode(parentName);
+  sTreeNode* node = FindOrAddNode(name);
 
   SetFrame(node, matrix);
 
