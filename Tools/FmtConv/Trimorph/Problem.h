@@ -7,8 +7,8 @@
 // the kind asks for it). A program that inspects level files calls the same functions, shows each
 // problem with its subject and detail, and goes on wherever the rest can still be checked.
 //
-// The check functions, by where they live (ImportChecks.h and Trimorph.h say in which order the
-// conversion calls them):
+// The check functions, by where they live (the headers of the import checks and of the driver
+// say in which order the conversion calls them):
 //
 //   driver                     CheckOutputName, CheckLevelFileName, TryOpenMeshFile,
 //                              CheckHasTriangles; CheckToolkitErrors after the last level
