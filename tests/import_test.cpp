@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Builder3ds.h"
+#include "MaterialTypes.h"
 #include "Shape.h"
 #include "Subprocess.h"
 #include "toolkit3ds_internal.h"

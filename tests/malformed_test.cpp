@@ -1,6 +1,7 @@
-// Malformed level files: every conversion of a damaged file must end promptly with a failure
-// report (status 251, first line "While ...") or, where the damage happens to leave a valid
-// file, with a sound shape file; never with a crash, a hang or a sanitizer finding.
+// Malformed level files: every conversion of a damaged file must end with a failure report
+// (status 251, first line "While ...") or, where the damage happens to leave a valid file, with
+// a sound shape file; never with a crash, a hang or a sanitizer finding. A hang is caught by a
+// generous time limit per conversion; how fast a conversion runs is measured in bench/ only.
 //
 // The damaged files are made from the sample levels and small test models: cut short at many
 // offsets, chunk lengths and counts changed, strings left without their terminator, indices
@@ -12,7 +13,6 @@
 #include <malloc.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -168,7 +168,8 @@ class Malformed : public ::testing::Test {
   }
 
   void Convert(const Case& c, bool& converted, bool checkLeaks) {
-    const int limitSeconds = 2 * BuildSlowness();
+    // A guard against a hang only: a busy machine may take its time, a hang never ends.
+    const int hangSeconds = HANG_GUARD_SECONDS * BuildSlowness();
     TempDir dir;
     std::vector<std::string> args = {dir.File("out.s")};
     for (size_t i = 0; i < c.levels.size(); ++i) {
@@ -176,11 +177,7 @@ class Malformed : public ::testing::Test {
       WriteFileBytes(path, c.levels[i]);
       args.push_back(path);
     }
-    auto start = std::chrono::steady_clock::now();
-    ChildResult r = ConvertInChild(args, limitSeconds + 5, {}, checkLeaks);
-    double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_LT(seconds, limitSeconds) << "conversion took " << seconds << " s";
+    ChildResult r = ConvertInChild(args, hangSeconds, {}, checkLeaks);
     ASSERT_FALSE(r.timedout);
     ASSERT_TRUE(r.exited) << "ended by signal " << r.signal << "\n" << r.out;
     if (r.status == 0) {

@@ -15,10 +15,10 @@
 
 #include "Builder3ds.h"
 #include "ConvertInChild.h"
+#include "Fail.h"
 #include "OutputFile.h"
 #include "ShapeFile.h"
 #include "Subprocess.h"
-#include "Trimorph.h"
 
 namespace {
 
@@ -53,6 +53,68 @@ std::function<void()> FileSizeLimit(rlim_t bytes) {
     rlimit limit = {bytes, bytes};
     setrlimit(RLIMIT_FSIZE, &limit);
   };
+}
+
+// The address space may grow by at most this many bytes beyond what the process maps already.
+std::function<void()> MemoryLimit(size_t moreBytes) {
+  return [moreBytes] {
+    size_t pages = 0;
+    if (FILE* f = fopen("/proc/self/statm", "r")) {
+      if (fscanf(f, "%zu", &pages) != 1) pages = 0;
+      fclose(f);
+    }
+    rlim_t bytes = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + moreBytes;
+    rlimit limit = {bytes, bytes};
+    setrlimit(RLIMIT_AS, &limit);
+  };
+}
+
+// A level that needs far more memory than a few megabytes: a grid of 180 x 180 vertices.
+Model LargeGrid() {
+  const int n = 180;
+  std::vector<build3ds::Vec3> points;
+  std::vector<build3ds::UV> uvs;
+  for (int y = 0; y < n; ++y) {
+    for (int x = 0; x < n; ++x) {
+      points.push_back({float(x), float(y), float((x * y) % 7)});
+      uvs.push_back({float(x) / n, float(y) / n});
+    }
+  }
+  std::vector<build3ds::Tri> faces;
+  std::vector<uint16_t> all;
+  for (int y = 0; y + 1 < n; ++y) {
+    for (int x = 0; x + 1 < n; ++x) {
+      const uint16_t a = uint16_t(y * n + x);
+      faces.push_back({a, uint16_t(a + 1), uint16_t(a + n + 1)});
+      faces.push_back({a, uint16_t(a + n + 1), uint16_t(a + n)});
+    }
+  }
+  for (size_t f = 0; f < faces.size(); ++f) all.push_back(uint16_t(f));
+  Model m;
+  m.AddMaterial("SolidNorm").Texture("grid.bmp");
+  m.AddMesh("GRID")
+      .Vertices(points)
+      .TexVerts(uvs)
+      .Faces(faces)
+      .Smoothing(std::vector<uint32_t>(faces.size(), 1))
+      .Group("SolidNorm", all);
+  return m;
+}
+
+// Builds with AddressSanitizer reserve their shadow memory as address space: they cannot run
+// under a limit of the address space.
+bool AddressSpaceCanBeLimited() {
+#if defined(__SANITIZE_ADDRESS__)
+  return false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  return false;
+#else
+  return true;
+#endif
+#else
+  return true;
+#endif
 }
 
 class SafeOutput : public ::testing::Test {
@@ -98,13 +160,28 @@ TEST_F(SafeOutput, FailuresLeaveTheExistingOutputAsItWas) {
     chmod(Out().c_str(), 0640);
     std::vector<std::string> args = {Out()};
     args.insert(args.end(), c.levels.begin(), c.levels.end());
-    ChildResult r = ConvertInChild(args, 30, c.prepare);
+    ChildResult r = ConvertInChild(args, HANG_GUARD_SECONDS, c.prepare);
     EXPECT_EQ(r.status, 251);
     EXPECT_EQ(r.out.compare(0, c.message.size(), c.message), 0) << r.out;
     EXPECT_EQ(ReadFileBytes(Out()), previous);
     EXPECT_EQ(ModeOf(Out()), mode_t(0640));
     ExpectOnly({"cut100.3ds", "out.s", "tri50.3ds"});
   }
+}
+
+TEST_F(SafeOutput, MemoryRunningOutIsAFailureLikeAnyOther) {
+  if (!AddressSpaceCanBeLimited()) GTEST_SKIP() << "the address space cannot be limited";
+  LargeGrid().Write(dir_.File("grid50.3ds"));
+  WriteFileBytes(Out(), "previous output");
+  ChildResult r =
+      ConvertInChild({Out(), dir_.File("grid50.3ds")}, HANG_GUARD_SECONDS, MemoryLimit(4 << 20));
+  ASSERT_TRUE(r.exited) << "ended by signal " << r.signal;
+  EXPECT_EQ(r.status, 251) << r.out;
+  const std::string report = "While reading level of detail 1 from '" + dir_.File("grid50.3ds") +
+                             "'\nUnexpected error occurred\n";
+  EXPECT_EQ(r.out.compare(0, report.size(), report), 0) << r.out;
+  EXPECT_EQ(ReadFileBytes(Out()), "previous output");
+  ExpectOnly({"grid50.3ds", "out.s"});
 }
 
 TEST_F(SafeOutput, SuccessReplacesTheOutputAndLeavesNothingElse) {
@@ -125,7 +202,8 @@ TEST_F(SafeOutput, NewFileGetsTheUmaskPermissions) {
     SCOPED_TRACE(c[0]);
     unlink(Out().c_str());
     const mode_t mask = c[0];
-    ChildResult r = ConvertInChild({Out(), dir_.File("tri50.3ds")}, 30, [mask] { umask(mask); });
+    ChildResult r = ConvertInChild({Out(), dir_.File("tri50.3ds")}, HANG_GUARD_SECONDS,
+                                   [mask] { umask(mask); });
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(ModeOf(Out()), c[1]);
   }
@@ -137,7 +215,8 @@ TEST_F(SafeOutput, ReplacedFileKeepsItsPermissions) {
     SCOPED_TRACE(mode);
     WriteFileBytes(Out(), "old");
     chmod(Out().c_str(), mode);
-    ChildResult r = ConvertInChild({Out(), dir_.File("tri50.3ds")}, 30, [] { umask(077); });
+    ChildResult r =
+        ConvertInChild({Out(), dir_.File("tri50.3ds")}, HANG_GUARD_SECONDS, [] { umask(077); });
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(ModeOf(Out()), mode);
     EXPECT_NE(ReadFileBytes(Out()), "old");

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "Convert.h"
+#include "Fail.h"
 #include "FuzzSupport.h"
 #include "Shape.h"
 #include "ShapeFile.h"

@@ -15,9 +15,13 @@ struct ChildResult {
   std::string out;        // everything the child wrote to standard output
 };
 
+// The time after which a child is taken to hang and is killed. It guards against hangs only and
+// is far above what any child needs, however busy the machine: no test asserts a duration.
+constexpr int HANG_GUARD_SECONDS = 60;
+
 // Runs fn in a forked child with standard output captured; the child exits with status 0 when
 // fn returns. The time limit is in seconds.
-ChildResult RunInChild(const std::function<void()>& fn, int timeoutSeconds = 30);
+ChildResult RunInChild(const std::function<void()>& fn, int timeoutSeconds = HANG_GUARD_SECONDS);
 
 // Runs a program with the given arguments (not including the program name), in directory cwd
 // when it is not empty.
@@ -26,7 +30,7 @@ ChildResult RunProgram(const std::string& program, const std::vector<std::string
 
 // Runs the built trimorph program.
 ChildResult RunTrimorph(const std::vector<std::string>& args, const std::string& cwd = "",
-                        int timeoutSeconds = 60);
+                        int timeoutSeconds = HANG_GUARD_SECONDS);
 
 // A fresh, empty directory under the system's temporary directory, removed with its contents
 // when the object goes out of scope.
