@@ -37,6 +37,7 @@ demo: build
 	$(BUILD_DIR)/trimorph $(DEMO_OUT) $(DEMO_LEVELS)
 	@echo "Shape file written to $(DEMO_OUT)"
 	@$(BUILD_DIR)/tools/shape_summary $(DEMO_OUT)
+	$(BUILD_DIR)/trimorph-check $(DEMO_OUT)
 
 clean:
 	rm -rf $(SANITIZE_DIR) $(FUZZ_DIR)

@@ -83,7 +83,12 @@ ChildResult RunInChild(const std::function<void()>& fn, int timeoutSeconds) {
 
 ChildResult RunTrimorph(const std::vector<std::string>& args, const std::string& cwd,
                         int timeoutSeconds) {
-  std::vector<std::string> argv = {TRIMORPH_BINARY};
+  return RunProgram(TRIMORPH_BINARY, args, cwd, timeoutSeconds);
+}
+
+ChildResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                       const std::string& cwd, int timeoutSeconds) {
+  std::vector<std::string> argv = {program};
   argv.insert(argv.end(), args.begin(), args.end());
   std::vector<char*> cargv;
   for (std::string& a : argv) cargv.push_back(&a[0]);

@@ -1,4 +1,4 @@
-// Running code or the trimorph program in a child process, for tests of paths that end the
+// Running code or a built program in a child process, for tests of paths that end the
 // process (every failure does) and of the program's standard output and exit status.
 #ifndef TRIMORPH_TESTS_SUBPROCESS_H
 #define TRIMORPH_TESTS_SUBPROCESS_H
@@ -19,8 +19,12 @@ struct ChildResult {
 // fn returns. The time limit is in seconds.
 ChildResult RunInChild(const std::function<void()>& fn, int timeoutSeconds = 30);
 
-// Runs the built trimorph program with the given arguments (not including the program name),
-// in directory cwd when it is not empty.
+// Runs a program with the given arguments (not including the program name), in directory cwd
+// when it is not empty.
+ChildResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                       const std::string& cwd = "", int timeoutSeconds = 60);
+
+// Runs the built trimorph program.
 ChildResult RunTrimorph(const std::vector<std::string>& args, const std::string& cwd = "",
                         int timeoutSeconds = 60);
 
