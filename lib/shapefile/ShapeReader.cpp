@@ -18,16 +18,49 @@ namespace shapefile {
 
 namespace {
 
+// A decimal integer, "-" allowed in front. Up to 18 digits cannot overflow; longer ones go to
+// from_chars, which says whether they fit.
 bool ParseLong(std::string_view s, long& out) {
-  const char* end = s.data() + s.size();
-  auto r = std::from_chars(s.data(), end, out);
-  return r.ec == std::errc() && r.ptr == end && !s.empty();
+  const char* p = s.data();
+  const char* const end = p + s.size();
+  const bool negative = p < end && *p == '-';
+  if (negative) ++p;
+  if (p == end || end - p > 18) {
+    auto r = std::from_chars(s.data(), end, out);
+    return r.ec == std::errc() && r.ptr == end && !s.empty();
+  }
+  long v = 0;
+  for (; p < end; ++p) {
+    if (*p < '0' || *p > '9') return false;
+    v = v * 10 + (*p - '0');
+  }
+  out = negative ? -v : v;
+  return true;
 }
 
+// The value of each hexadecimal digit, 16 for other bytes.
+struct HexDigits {
+  uint8_t of[256];
+  constexpr HexDigits() : of() {
+    for (int c = 0; c < 256; ++c) of[c] = 16;
+    for (int c = '0'; c <= '9'; ++c) of[c] = uint8_t(c - '0');
+    for (int c = 'a'; c <= 'f'; ++c) of[c] = uint8_t(c - 'a' + 10);
+    for (int c = 'A'; c <= 'F'; ++c) of[c] = uint8_t(c - 'A' + 10);
+  }
+};
+constexpr HexDigits HEX_DIGITS;
+
+// One to eight hexadecimal digits.
 bool ParseHex(std::string_view s, uint32_t& out) {
-  const char* end = s.data() + s.size();
-  auto r = std::from_chars(s.data(), end, out, 16);
-  return r.ec == std::errc() && r.ptr == end && !s.empty();
+  if (s.empty() || s.size() > 8) return false;
+  uint32_t v = 0;
+  for (char c : s) {
+    uint32_t digit = HEX_DIGITS.of[uint8_t(c)];
+    if (digit > 15) return false;
+    v = v << 4 | digit;
+  }
+  out = v;
+  return true;
 }
 
 // Numbers as "%g" writes them ("-0.0249996", "1e-05", "1.23457e+08"): a mantissa of at most
