@@ -438,6 +438,32 @@ TEST_F(Conversion, OutputThatCannotBeCreated) {
                        "'\nFailed to open output file.\n");
 }
 
+// Finite coordinates near the largest float overflow in what the conversion computes from
+// them; the shape file would carry "inf" or "nan".
+TEST_F(Conversion, CoordinatesThatOverflow) {
+  const struct {
+    const char* what;
+    std::vector<build3ds::Vec3> corners;
+  } cases[] = {
+      {"the face normal", {{0, 0, 0}, {3e38f, 0, 0}, {0, 3e38f, 0}}},
+      {"the bounding sphere", {{3e38f, 0, 0}, {3e38f, 1, 0}, {3e38f, 0, 1}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Model m;
+    m.AddMaterial("SolidNorm").Texture("tri.bmp");
+    m.AddMesh("TRI")
+        .Vertices(c.corners)
+        .TexVerts({{0, 0}, {1, 0}, {0, 1}})
+        .Faces({{0, 1, 2}})
+        .Smoothing({1})
+        .Group("SolidNorm", {0});
+    ExpectFailure(Run({m}), "While writing combined shape file '" + Out() +
+                                "'\nThe model's coordinates are too large: the shape would hold "
+                                "numbers that are not finite.\n");
+  }
+}
+
 TEST_F(Conversion, SameDistanceTwiceFeedsOneDistanceLevel) {
   Model a = OneTriangle();
   Model b;
