@@ -8,11 +8,11 @@
 // and the sums of the geometry headers) is checked on the loaded model by CheckShape
 // (ShapeCheck.h).
 //
-// Named lists that the format has but Trimorph never writes (entries of colours and
-// light_materials, other primitive kinds, other animation controllers, lists unknown here) are
-// passed over by their parentheses. Such a list is checked only for balance, and, when it has
-// the form of a counted list (a name ending in "s", then a count, then only named lists), for
-// its count.
+// What the format allows and Trimorph never writes is read past: colours are counted, light
+// materials and uv operations keep their values as written, and other kinds of primitives and
+// animation controllers, as well as lists unknown here, are passed over by their parentheses.
+// A list passed over is checked only for balance and, when it has the form of a counted list
+// (a name ending in "s", then a count, then only named lists), for its count.
 #ifndef TRIMORPH_SHAPEFILE_SHAPEREADER_H
 #define TRIMORPH_SHAPEFILE_SHAPEREADER_H
 
