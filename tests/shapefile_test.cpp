@@ -100,6 +100,7 @@ TEST(ShapeFileCheck, EachFaultOnItsLine) {
   // Words are counted from 0 on the line: "points", "(", "40" are words 0, 1 and 2.
   const Fault faults[] = {
       {"a pool's count", "\tpoints (", Word(2, Plus1)},
+      {"the matrix count", "\tmatrices (", Word(2, Plus1)},
       {"a count of values", "vertex_idxs (", Word(2, Plus1)},
       {"a count of pairs", "normal_idxs (", Word(2, Plus1)},
       {"an animation key count", "tcb_rot (", Word(2, Plus1)},
