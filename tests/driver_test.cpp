@@ -187,7 +187,7 @@ TEST(Problem, KindsFollowTheirCodes) {
     EXPECT_TRUE(names.insert(kind.name).second) << "name given twice: " << kind.name;
     EXPECT_EQ(kind.toolkitErrors, kind.code == ProblemCode::TOOLKIT_ERRORS) << kind.name;
   }
-  EXPECT_EQ(size_t(ProblemCode::OUT_OF_MEMORY), NUM_PROBLEM_KINDS);
+  EXPECT_EQ(size_t(ProblemCode::NUMBERS_NOT_FINITE), NUM_PROBLEM_KINDS);
 }
 
 TEST(Problem, ReportOfAProblem) {

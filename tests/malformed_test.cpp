@@ -24,7 +24,7 @@
 
 #include "Builder3ds.h"
 #include "ConvertInChild.h"
-#include "ShapeFile.h"
+#include "ShapeFileCheck.h"
 #include "Subprocess.h"
 #include "toolkit3ds_internal.h"
 
@@ -183,8 +183,7 @@ class Malformed : public ::testing::Test {
     if (r.status == 0) {
       converted = true;
       EXPECT_EQ(r.out, "");
-      std::vector<std::string> problems = shapefile::CheckStructure(ReadFileBytes(args[0]));
-      EXPECT_TRUE(problems.empty()) << problems.front();
+      EXPECT_TRUE(ShapeFileIsSound(args[0]));
     } else {
       ASSERT_EQ(r.status, 251) << r.out;
       EXPECT_EQ(r.out.compare(0, 6, "While "), 0) << r.out;
@@ -681,9 +680,7 @@ TEST(UnwritableNames, AreRejectedWithTheirName) {
     ChildResult r = ConvertInChild({dir.File("out.s"), dir.File("lod50.3ds")});
     if (c.message.empty()) {
       ASSERT_EQ(r.status, 0) << r.out;
-      std::vector<std::string> problems =
-          shapefile::CheckStructure(ReadFileBytes(dir.File("out.s")));
-      EXPECT_TRUE(problems.empty()) << problems.front();
+      EXPECT_TRUE(ShapeFileIsSound(dir.File("out.s")));
     } else {
       std::string message = c.message;
       // The material is named after its type word.

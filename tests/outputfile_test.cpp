@@ -17,7 +17,7 @@
 #include "ConvertInChild.h"
 #include "Fail.h"
 #include "OutputFile.h"
-#include "ShapeFile.h"
+#include "ShapeFileCheck.h"
 #include "Subprocess.h"
 
 namespace {
@@ -190,7 +190,7 @@ TEST_F(SafeOutput, SuccessReplacesTheOutputAndLeavesNothingElse) {
   ChildResult r = ConvertInChild({Out(), dir_.File("tri50.3ds")});
   ASSERT_EQ(r.status, 0) << r.out;
   std::string text = ReadFileBytes(Out());
-  EXPECT_TRUE(shapefile::CheckStructure(text).empty());
+  EXPECT_TRUE(ShapeTextIsSound(text));
   EXPECT_EQ(text.substr(text.size() - 3), ")\r\n");
   ExpectOnly({"out.s", "tri50.3ds"});
 }
@@ -206,6 +206,7 @@ TEST_F(SafeOutput, NewFileGetsTheUmaskPermissions) {
                                    [mask] { umask(mask); });
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(ModeOf(Out()), c[1]);
+    EXPECT_TRUE(ShapeFileIsSound(Out()));
   }
 }
 
@@ -219,7 +220,7 @@ TEST_F(SafeOutput, ReplacedFileKeepsItsPermissions) {
         ConvertInChild({Out(), dir_.File("tri50.3ds")}, HANG_GUARD_SECONDS, [] { umask(077); });
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(ModeOf(Out()), mode);
-    EXPECT_NE(ReadFileBytes(Out()), "old");
+    EXPECT_TRUE(ShapeFileIsSound(Out()));
   }
 }
 
@@ -233,13 +234,13 @@ TEST_F(SafeOutput, SymbolicLinkStaysAndItsFileIsReplaced) {
   char target[256] = {};
   ASSERT_GT(readlink(Out().c_str(), target, sizeof target - 1), 0) << "the link was replaced";
   EXPECT_STREQ(target, "real/shape.s");
-  EXPECT_TRUE(shapefile::CheckStructure(ReadFileBytes(dir_.File("real/shape.s"))).empty());
+  EXPECT_TRUE(ShapeFileIsSound(dir_.File("real/shape.s")));
   EXPECT_EQ(ListDir(dir_.File("real")), std::vector<std::string>{"shape.s"});
   // A link to a file that does not exist yet creates it.
   ASSERT_EQ(symlink("real/new.s", dir_.File("new.s").c_str()), 0);
   r = ConvertInChild({dir_.File("new.s"), dir_.File("tri50.3ds")});
   ASSERT_EQ(r.status, 0) << r.out;
-  EXPECT_TRUE(shapefile::CheckStructure(ReadFileBytes(dir_.File("real/new.s"))).empty());
+  EXPECT_TRUE(ShapeFileIsSound(dir_.File("real/new.s")));
 }
 
 TEST_F(SafeOutput, NamesThatCannotBeCreated) {
@@ -295,7 +296,7 @@ TEST_F(SafeOutput, PipeIsWrittenInPlace) {
   ssize_t n;
   while ((n = read(reader, buf, sizeof buf)) > 0) text.append(buf, size_t(n));
   close(reader);
-  EXPECT_TRUE(shapefile::CheckStructure(text).empty());
+  EXPECT_TRUE(ShapeTextIsSound(text));
   struct stat st;
   ASSERT_EQ(lstat(Out().c_str(), &st), 0);
   EXPECT_TRUE(S_ISFIFO(st.st_mode));

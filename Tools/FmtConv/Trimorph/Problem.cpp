@@ -76,6 +76,9 @@ const ProblemKind PROBLEM_KINDS[] = {
     {ProblemCode::OUTPUT_WRITE_FAILED, "output-write-failed", "Failed to write output file.",
      false},
     {ProblemCode::OUT_OF_MEMORY, "out-of-memory", nullptr, false},
+    {ProblemCode::NUMBERS_NOT_FINITE, "numbers-not-finite",
+     "The model's coordinates are too large: the shape would hold numbers that are not finite.",
+     false},
 };
 
 const size_t NUM_PROBLEM_KINDS = sizeof PROBLEM_KINDS / sizeof PROBLEM_KINDS[0];

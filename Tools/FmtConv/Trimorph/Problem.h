@@ -111,6 +111,10 @@ enum class ProblemCode {
   OUTPUT_WRITE_FAILED = 36,  // "Failed to write output file."
   // Anywhere.
   OUT_OF_MEMORY = 37,  // bare: memory ran out ("trimorph: out of memory" on standard error)
+  // Writing the shape file: "The model's coordinates are too large: the shape would hold numbers
+  // that are not finite." (coordinates near the largest float overflow in normals, frames or
+  // bounding spheres)
+  NUMBERS_NOT_FINITE = 38,
 };
 
 // One kind of problem as the converter reports it.

@@ -4,9 +4,9 @@
 // node); then the file is written from top to bottom in one pass. Positions and normals are
 // written as x, z, y (the model's z axis is the file's second axis), texture coordinates as
 // (u, 1 - v), and triangles with their winding reversed.
-#include <vector>
-
+#include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "NodeAlias.h"
 #include "OutputFile.h"
@@ -38,6 +38,56 @@ std::vector<sTreeNode*> NodesInHierarchyOrder(const NodeTree& tree) {
   std::vector<sTreeNode*> nodes;
   tree.WalkNodes(tree.mRootNode, [&](sTreeNode* n) { nodes.push_back(n); });
   return nodes;
+}
+
+bool Finite(float v) {
+  return std::isfinite(v);
+}
+
+bool Finite(const sVector& v) {
+  return Finite(v.x) && Finite(v.y) && Finite(v.z);
+}
+
+// Every number the file will hold is finite. The import takes only finite numbers, but
+// coordinates near the largest float overflow in what is computed from them: node frames and
+// points in them, face normals, bounding spheres.
+bool AllFinite(const Shape& shape, const std::vector<sTreeNode*>& nodes) {
+  for (const ObjEntry<sVolSphere>* e = shape.mVolumes.mFirstObj; e; e = e->mNext) {
+    if (!Finite(e->mObj.mCentre) || !Finite(e->mObj.mRadius)) return false;
+  }
+  for (const ObjSet<sVector>* pool : {&shape.mPoints, &shape.mNormals, &shape.mSortVectors}) {
+    for (const ObjEntry<sVector>* e = pool->mFirstObj; e; e = e->mNext) {
+      if (!Finite(e->mObj)) return false;
+    }
+  }
+  for (const ObjEntry<sUVPoint>* e = shape.mUVPoints.mFirstObj; e; e = e->mNext) {
+    if (!Finite(e->mObj.u) || !Finite(e->mObj.v)) return false;
+  }
+  for (const sTreeNode* node : nodes) {
+    for (float v : node->mRelMatrix.m) {
+      if (!Finite(v)) return false;
+    }
+  }
+  if (shape.mNumAnimated == 0) return true;
+  for (const ObjEntry<sAnimNode>* e = shape.mAnimNodes.mFirstObj; e; e = e->mNext) {
+    const sAnimNode& a = e->mObj;
+    for (int k = 0; k < a.mNumPosKeys; ++k) {
+      const sPosKey& p = a.mPosKeys[k];
+      if (!Finite(p.x) || !Finite(p.y) || !Finite(p.z)) return false;
+    }
+    for (int k = 0; k < a.mNumRotKeys; ++k) {
+      const sRotKey& r = a.mRotKeys[k];
+      if (!Finite(r.x) || !Finite(r.y) || !Finite(r.z) || !Finite(r.w)) return false;
+    }
+  }
+  return true;
+}
+
+Problem CheckNumbersFinite(const Shape& shape, const std::vector<sTreeNode*>& nodes) {
+  if (AllFinite(shape, nodes)) return {};
+  return MakeProblem(ProblemCode::NUMBERS_NOT_FINITE, std::string(),
+                     "a number computed from the coordinates (a point in its node's frame, a "
+                     "normal, a bounding sphere or a frame) overflows the single-precision range");
 }
 
 // The sub-object's header: flags, sort vector and volume, its geometry counts (triangles, vertex
@@ -337,14 +387,15 @@ void Shape::WriteShape(const char* fileName) {
   AssignIndices();
   ComputeBounds();
   BuildGeomNodes();
+  const std::vector<sTreeNode*> nodes = NodesInHierarchyOrder(mNodeTree);
+  const int numNodes = mNodeTree.mNumNodes;
+  FailOn(CheckNumbersFinite(*this, nodes));
 
   // The text goes to a temporary file that replaces the output only once it is complete.
   OutputFile file;
   if (!file.Open(fileName))
     FailWith(OutputProblem(ProblemCode::OUTPUT_OPEN_FAILED, fileName, file.Error()));
   ShapeText out(file.Stream());
-  const std::vector<sTreeNode*> nodes = NodesInHierarchyOrder(mNodeTree);
-  const int numNodes = mNodeTree.mNumNodes;
 
   WriteHeaderPools(out, *this);
   WriteMatrices(out, nodes, numNodes);
