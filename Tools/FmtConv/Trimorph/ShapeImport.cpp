@@ -10,7 +10,16 @@
 //
 // The first pass enters the nodes; the second transforms each mesh into its node's frame and
 // builds its geometry.
+//
+// A mesh vertex is a corner of several faces, and every corner asks the pools for its point,
+// texture coordinate, normal and vertex. The second pass remembers, per mesh vertex and per
+// vertex normal, the entries the pools gave the last time, and hands them to the pools as the
+// likely answer (ObjSet::FindOrAdd with a likely entry), which costs a comparison with that one
+// entry instead of a search when it is the answer. Its working memory (the normals, the
+// remembered entries) is kept from mesh to mesh.
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "ImportChecks.h"
 #include "MaterialTypes.h"
@@ -67,17 +76,29 @@ class LevelImport {
     ObjEntry<sPrimState>* mPrimState;
   };
 
+  // What a mesh vertex was given last, for its point and texture coordinate.
+  struct sPointMemo {
+    PoolHint<sVector> mPoint;
+    PoolHint<sUVPoint> mUVPoint;
+  };
+  // What a vertex normal of the mesh was given last, for the normal and the vertex (together
+  // with the sub-object's vertex pool that holds the vertex).
+  struct sNormalMemo {
+    PoolHint<sVector> mNormal;
+    ObjSet<sVertex>* mVertexPool = nullptr;
+    ObjEntry<sVertex>* mVertex = nullptr;
+  };
+
   void EnterNode(uint32_t index);
   void ImportMeshGeometry(uint32_t index);
   // Brings the mesh's vertices into the node's frame, relative to the keyframer node's pivot.
   static void IntoNodeFrame(Mesh3ds& mesh, const sTreeNode& node, const KfMesh3ds* kf);
-  void ImportMaterialGroup(const Mesh3ds& mesh, const MeshMatGroup3ds& g, sTreeNode* node,
-                           const sMeshNorm& normals);
+  void ImportMaterialGroup(const Mesh3ds& mesh, const MeshMatGroup3ds& g, sTreeNode* node);
   sGroupMaterial ResolveMaterial(const MeshMatGroup3ds& g) const;
   sGroupStates AddRenderStates(const sGroupMaterial& material, sTreeNode* node);
   sSubObject& EnterSubObject(const sGroupMaterial& material, const sGroupStates& states);
-  void AddFaces(const Mesh3ds& mesh, const MeshMatGroup3ds& g, const sMeshNorm& normals,
-                const sGroupStates& states, sSubObject& sub);
+  void AddFaces(const Mesh3ds& mesh, const MeshMatGroup3ds& g, const sGroupStates& states,
+                sSubObject& sub);
 
   Shape& mShape;
   Database3ds* const mDb;
@@ -86,6 +107,12 @@ class LevelImport {
   sDistLevel* mLevel = nullptr;
   uint32_t mNumNodes = 0;   // keyframer object nodes
   uint32_t mNumMeshes = 0;  // meshes to import
+  size_t mNumPoints = 0;    // vertices of all the level's meshes, as the first pass found them
+
+  // Working memory of the second pass, used again from mesh to mesh.
+  sMeshNorm mNormals;                    // the normals of the current mesh
+  std::vector<sPointMemo> mPointMemo;    // per mesh vertex
+  std::vector<sNormalMemo> mNormalMemo;  // per vertex normal (sVNorm::mNumber)
 };
 
 void LevelImport::EnterDistLevel(int maxDist) {
@@ -124,9 +151,12 @@ void LevelImport::EnterNode(uint32_t index) {
   for (int t = 9; t < 12; ++t) m.m[t] = m.m[t] * mMeshScale;
 
   mShape.mNodeTree.AddNode(mesh->name, kf ? kf->parent : nullptr, m, mLevelIndex);
+  mNumPoints += mesh->pointcount;
 }
 
 void LevelImport::ImportGeometry() {
+  // Every vertex of the level may become a point of its own.
+  mShape.mPoints.Reserve(size_t(mShape.mPoints.mNumObjs) + mNumPoints);
   for (uint32_t i = 0; i < mNumMeshes; ++i) ImportMeshGeometry(i);
 }
 
@@ -149,13 +179,15 @@ void LevelImport::ImportMeshGeometry(uint32_t index) {
   }
 
   IntoNodeFrame(*mesh, *node, kf.get());
-  const std::unique_ptr<sMeshNorm> normals = ComputeMeshNormals(mesh.get());
+  FailOn(TryComputeMeshNormals(*mesh, mNormals));
+  mPointMemo.assign(mesh->pointcount, sPointMemo());
+  mNormalMemo.assign(mNormals.mStore.size(), sNormalMemo());
 
   // Animation is taken from the first level only.
   if (kf && mLevelIndex == 0) mShape.AddNodeTrack(kf.get(), node);
 
   for (uint32_t j = 0; j < mesh->matgroupcount; ++j) {
-    ImportMaterialGroup(*mesh, mesh->matgrouparray[j], node, *normals);
+    ImportMaterialGroup(*mesh, mesh->matgrouparray[j], node);
   }
 }
 
@@ -169,11 +201,11 @@ void LevelImport::IntoNodeFrame(Mesh3ds& mesh, const sTreeNode& node, const KfMe
 }
 
 void LevelImport::ImportMaterialGroup(const Mesh3ds& mesh, const MeshMatGroup3ds& g,
-                                      sTreeNode* node, const sMeshNorm& normals) {
+                                      sTreeNode* node) {
   const sGroupMaterial material = ResolveMaterial(g);
   const sGroupStates states = AddRenderStates(material, node);
   sSubObject& sub = EnterSubObject(material, states);
-  AddFaces(mesh, g, normals, states, sub);
+  AddFaces(mesh, g, states, sub);
 }
 
 // The material record is released once its names are taken.
@@ -222,8 +254,12 @@ sSubObject& LevelImport::EnterSubObject(const sGroupMaterial& material,
 
 // Within a face the three corners' vertex normals are pooled before the face normal, and within
 // a corner the point before the texture coordinate, the normal and the vertex.
-void LevelImport::AddFaces(const Mesh3ds& mesh, const MeshMatGroup3ds& g, const sMeshNorm& normals,
+void LevelImport::AddFaces(const Mesh3ds& mesh, const MeshMatGroup3ds& g,
                            const sGroupStates& states, sSubObject& sub) {
+  // Each face adds a triangle, and its corners add at most one vertex per vertex normal.
+  sub.mTriangles.ReserveEntries(size_t(sub.mTriangles.mNumObjs) + g.trianglecount);
+  sub.mVertices.Reserve(size_t(sub.mVertices.mNumObjs) +
+                        std::min(size_t(3) * g.trianglecount, mNormals.mStore.size()));
   for (uint32_t r = 0; r < g.trianglecount; ++r) {
     const uint16_t f = g.triangleindex[r];
     const uint32_t s = mesh.smoothingarray ? mesh.smoothingarray[f] : 0;
@@ -232,14 +268,25 @@ void LevelImport::AddFaces(const Mesh3ds& mesh, const MeshMatGroup3ds& g, const 
     ObjEntry<sVertex>* vertices[3];
     for (int c = 0; c < 3; ++c) {
       const uint16_t v = corners[c];
+      sPointMemo& pm = mPointMemo[v];
       const Point3ds& p = mesh.pointarray[v];
-      ObjEntry<sVector>* point = mShape.mPoints.FindOrAdd(sVector(p.x, p.y, p.z) * mMeshScale);
+      ObjEntry<sVector>* point =
+          mShape.mPoints.FindOrAdd(sVector(p.x, p.y, p.z) * mMeshScale, pm.mPoint);
       const TexVert3ds& t = mesh.textarray[v];
-      ObjEntry<sUVPoint>* uv = mShape.mUVPoints.FindOrAdd(sUVPoint{t.u, t.v});
-      ObjEntry<sVector>* normal = mShape.mNormals.FindOrAdd(FindVertexNormal(&normals, s, v));
-      vertices[c] = sub.mVertices.FindOrAdd({states.mVtxState, point, normal, uv});
+      ObjEntry<sUVPoint>* uv = mShape.mUVPoints.FindOrAdd(sUVPoint{t.u, t.v}, pm.mUVPoint);
+      const sVNorm& vn = FindVertexNormalEntry(&mNormals, s, v);
+      sNormalMemo& nm = mNormalMemo[vn.mNumber];
+      ObjEntry<sVector>* normal = mShape.mNormals.FindOrAdd(vn.mNorm, nm.mNormal);
+      const sVertex vertex = {states.mVtxState, point, normal, uv};
+      // The vertex remembered belongs to this sub-object's pool, or it is of no use here.
+      if (nm.mVertexPool != &sub.mVertices) {
+        nm.mVertexPool = &sub.mVertices;
+        nm.mVertex = nullptr;
+      }
+      nm.mVertex = sub.mVertices.FindOrAdd(vertex, nm.mVertex);
+      vertices[c] = nm.mVertex;
     }
-    ObjEntry<sVector>* faceNormal = mShape.mNormals.FindOrAdd(normals.mFaceNorms[f]);
+    ObjEntry<sVector>* faceNormal = mShape.mNormals.FindOrAdd(mNormals.mFaceNorms[f]);
     sub.mTriangles.Add({states.mPrimState, {vertices[0], vertices[1], vertices[2]}, faceNormal});
   }
 }
