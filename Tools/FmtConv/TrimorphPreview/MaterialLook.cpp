@@ -91,16 +91,16 @@ MaterialLook LookOf(const shapefile::Shape& shape, const shapefile::PrimState& s
       look.diffuse = 0.45f;
       break;
     case 5:  // low shine
-      look.highlight = 0.25f;
+      look.highlight = 0.2f;
       look.sharpness = 3;
       break;
     case 6:  // high shine
-      look.highlight = 0.5f;
+      look.highlight = 0.4f;
       look.sharpness = 5;
       break;
     case 0:  // reflecting
-      look.highlight = 0.6f;
-      look.sharpness = 4;
+      look.highlight = 0.3f;
+      look.sharpness = 5;
       break;
     default:  // normal (4) and the others
       break;
