@@ -2,7 +2,10 @@
 // that do not: the two agree on every set, the inspector lists trimorph's message and the
 // problems the set is built to have, its JSON is valid for damaged files too, and --tree names
 // where reading a cut file stopped.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <cstdio>
@@ -384,6 +387,22 @@ TEST(TrimorphInspect, TreeNamesWhereReadingACutFileStopped) {
     EXPECT_NE(text.find("0x4D4D MESH_FILE  (ends past the end of the file)"), std::string::npos);
     EXPECT_NE(text.find("ERR_READING_FILE"), std::string::npos);
   }
+}
+
+// A level file that is a named pipe can be read once only: the inspection must not read a file
+// twice. The pipe holds the level and stays open for writing, so a second read would wait.
+TEST(TrimorphInspect, ALevelThatIsAPipeIsReadOnce) {
+  TempDir dir;
+  const std::string pipe = dir.File("tram1000.3ds");
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0666), 0);
+  const int fd = open(pipe.c_str(), O_RDWR);
+  ASSERT_GE(fd, 0);
+  const std::string level = Sample("tram1000.3ds");
+  ASSERT_EQ(write(fd, level.data(), level.size()), ssize_t(level.size()));
+  const ChildResult r = RunInspect({"tram1000.3ds"}, dir.path());
+  close(fd);
+  EXPECT_FALSE(r.timedout);
+  EXPECT_EQ(r.status, 0) << r.out;
 }
 
 TEST(TrimorphInspect, CommandLine) {

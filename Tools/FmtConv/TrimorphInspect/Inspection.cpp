@@ -167,6 +167,9 @@ class SetInspection {
     std::string what;
     std::string subject;
   } mCulprit;
+  // The databases of the levels read so far while no problem has been found: the model's
+  // checks import them, so that no file is read twice (a level may be a pipe).
+  std::vector<DatabaseHandle> mDatabases;
   std::unordered_set<std::string> mListed;                 // the problems listed, to list each once
   std::unordered_map<std::string, size_t> mMaterialIndex;  // of the current level's materials
 };
@@ -272,10 +275,17 @@ void SetInspection::InspectLevel(int level) {
   }
   // Past a missing distance trimorph stops; the file is read all the same.
   DatabaseHandle db;
-  if (!OpenLevel(level, db)) return;
-  report.read = true;
-  mMaterialIndex.clear();
-  ImportLevel(level, db.get());
+  if (OpenLevel(level, db)) {
+    report.read = true;
+    mMaterialIndex.clear();
+    ImportLevel(level, db.get());
+  }
+  // Once trimorph would stop, the model is not built: the databases are not needed.
+  if (mStopped) {
+    mDatabases.clear();
+  } else {
+    mDatabases.push_back(std::move(db));
+  }
 }
 
 bool SetInspection::OpenLevel(int level, DatabaseHandle& db) {
@@ -572,11 +582,13 @@ void SetInspection::FinishLevelNodes(LevelReport& report, const LevelNodes& node
 }
 
 void SetInspection::CheckTheModel() {
-  // Every check of the levels holds, so the conversion's own import reads them without failing.
+  // Every check of the levels holds, so the conversion's own import takes them without failing.
+  // It imports the databases the inspection read: a detached database gives every fetch the same
+  // records again, and each is released once imported, as the conversion releases it.
   Shape shape;
   for (int level = 0; level < NumLevels(); ++level) {
-    const LevelReport& report = mReport.levels[level];
-    shape.ReadLevel(report.file.c_str(), level, report.distance);
+    shape.ImportLevel(mDatabases[size_t(level)].get(), level, mReport.levels[level].distance);
+    mDatabases[size_t(level)].reset();
   }
   const int last = NumLevels() - 1;
   if (last >= 0) {

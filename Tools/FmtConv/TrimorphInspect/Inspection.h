@@ -10,8 +10,9 @@
 //
 // Two checks judge the model the conversion builds rather than the files: that some face became
 // a triangle, and that every number of the shape file is finite. When every other check holds,
-// the levels are imported by the converter's own import (Shape::ReadLevel) and the model is
-// prepared for output as trimorph does before writing, and those two checks are made on it.
+// the levels' databases, as the inspection read them, are imported by the converter's own import
+// (Shape::ImportLevel), the model is prepared for output as trimorph does before writing, and
+// those two checks are made on it. No file is read twice.
 #ifndef TRIMORPH_INSPECT_INSPECTION_H
 #define TRIMORPH_INSPECT_INSPECTION_H
 
