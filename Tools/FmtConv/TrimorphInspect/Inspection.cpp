@@ -9,6 +9,7 @@
 // until the model is written.
 #include "Inspection.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <unordered_map>
@@ -17,8 +18,10 @@
 #include "ChunkTree.h"
 #include "Fail.h"
 #include "ImportChecks.h"
+#include "LevelNodes.h"
 #include "MaterialTypes.h"
 #include "MeshNormals.h"
+#include "SetFindings.h"
 #include "Shape.h"
 #include "ToolkitRecords.h"
 #include "Trimorph.h"
@@ -52,65 +55,6 @@ std::vector<std::string> ReportLines(const std::string& context, const Finding& 
   }
   lines.insert(lines.end(), f.toolkitErrors.begin(), f.toolkitErrors.end());
   return lines;
-}
-
-const char* NodeKindWord(KfNodeKind3ds kind) {
-  switch (kind) {
-    case KfAmbientNode:
-      return "the ambient light";
-    case KfObjectNode:
-      return "an object node without a mesh (a dummy object)";
-    case KfCameraNode:
-      return "a camera";
-    case KfCameraTargetNode:
-      return "a camera's target";
-    case KfLightNode:
-      return "a light";
-    case KfLightTargetNode:
-      return "a spotlight's target";
-    case KfSpotlightNode:
-      return "a spotlight";
-  }
-  return "a node";
-}
-
-// The keyframer's nodes of one level, of every kind, as GetKeyframerNodes3ds gives them.
-struct LevelNodes {
-  std::vector<KfNodeInfo3ds> all;
-  std::vector<int> objectIds;                              // per object node, in fetch order
-  std::unordered_map<std::string, size_t> byName;          // first node of each name in all
-  std::unordered_map<std::string, uint32_t> objectByName;  // first object node of each name
-
-  // What a node of the name is in this level, for a parent that is no mesh ("a camera"); null
-  // when the level has no node of the name.
-  const char* KindOf(const std::string& name) const {
-    auto it = byName.find(name);
-    return it == byName.end() ? nullptr : NodeKindWord(all[it->second].kind);
-  }
-};
-
-LevelNodes ReadLevelNodes(Database3ds* db) {
-  LevelNodes nodes;
-  Array3ds<KfNodeInfo3ds> list;
-  // On the detached database this reads decoded records only and records nothing; should it
-  // record an error (memory), the error is not the conversion's and is taken back.
-  const bool pending = ErrorsPending3ds;
-  GetKeyframerNodes3ds(db, &list);
-  if (!pending && ErrorsPending3ds) ResetErrorList3ds();
-  for (size_t i = 0; i < list.size(); ++i) {
-    const KfNodeInfo3ds& n = list[i];
-    nodes.byName.emplace(n.name, nodes.all.size());
-    // A child names an instanced parent by its name and instance name.
-    if (n.instance[0]) {
-      nodes.byName.emplace(std::string(n.name) + "." + n.instance, nodes.all.size());
-    }
-    if (n.kind == KfObjectNode) {
-      nodes.objectByName.emplace(n.name, uint32_t(nodes.objectIds.size()));
-      nodes.objectIds.push_back(n.id);
-    }
-    nodes.all.push_back(n);
-  }
-  return nodes;
 }
 
 class SetInspection {
@@ -151,11 +95,9 @@ class SetInspection {
   // Opens the level file; false when it cannot be read as a mesh file.
   bool OpenLevel(int level, DatabaseHandle& db);
   void ImportLevel(int level, Database3ds* db);
-  void FinishLevelNodes(LevelReport& report, const LevelNodes& nodes);
   void MaterialGroup(int level, Database3ds* db, const MeshMatGroup3ds& g);
   // The checks of the model the conversion builds: made once every other check holds.
   void CheckTheModel();
-  void CheckTheSet();
 
   SetReport mReport;
   Shape mShape;           // the node tree and animation entries, as the conversion has them
@@ -256,7 +198,7 @@ SetReport SetInspection::Run() {
     ToolkitStep(last, std::string(), [] { return CheckToolkitErrors("importing the last level"); });
   }
   if (!mStopped) CheckTheModel();
-  CheckTheSet();
+  for (Finding& f : SetFindings(mReport.levels)) mReport.findings.push_back(std::move(f));
   mReport.converts = !mStopped;
   return std::move(mReport);
 }
@@ -492,7 +434,7 @@ void SetInspection::ImportLevel(int level, Database3ds* db) {
     const size_t groups = std::min<size_t>(mesh->matgroupcount, mesh->matgrouparray.size());
     for (size_t j = 0; j < groups; ++j) MaterialGroup(level, db, mesh->matgrouparray[j]);
   }
-  FinishLevelNodes(report, nodes);
+  report.nodes = LevelNodeTree(std::move(report.nodes), nodes);
 }
 
 void SetInspection::MaterialGroup(int level, Database3ds* db, const MeshMatGroup3ds& g) {
@@ -523,64 +465,6 @@ void SetInspection::MaterialGroup(int level, Database3ds* db, const MeshMatGroup
   report.materials.push_back(std::move(info));
 }
 
-// The level's object nodes as a tree: each node after its parent, at its depth. Nodes linked
-// under a node that is no object node of the level hang from an entry for that node; nodes
-// whose parents lead in a circle come last.
-void SetInspection::FinishLevelNodes(LevelReport& report, const LevelNodes& nodes) {
-  std::vector<NodeInfo> flat = std::move(report.nodes);
-  std::unordered_map<std::string, size_t> index;
-  for (size_t i = 0; i < flat.size(); ++i) index.emplace(flat[i].name, i);
-  std::vector<std::vector<size_t>> children(flat.size());
-  std::vector<size_t> tops;
-  // Parents that are no object node of the level, in the order first named.
-  std::vector<std::string> others;
-  std::unordered_map<std::string, std::vector<size_t>> underOther;
-  for (size_t i = 0; i < flat.size(); ++i) {
-    const std::string& parent = flat[i].parent;
-    auto it = parent.empty() ? index.end() : index.find(parent);
-    if (parent.empty()) {
-      tops.push_back(i);
-    } else if (it != index.end()) {
-      children[it->second].push_back(i);
-    } else {
-      if (!underOther.count(parent)) others.push_back(parent);
-      underOther[parent].push_back(i);
-    }
-  }
-  std::vector<NodeInfo> ordered;
-  std::vector<bool> placed(flat.size(), false);
-  // Depth first without recursion: a hierarchy may be a chain of thousands of nodes.
-  auto place = [&](size_t top, int depth) {
-    std::vector<std::pair<size_t, int>> stack = {{top, depth}};
-    while (!stack.empty()) {
-      auto [i, d] = stack.back();
-      stack.pop_back();
-      if (placed[i]) continue;
-      placed[i] = true;
-      ordered.push_back(flat[i]);
-      ordered.back().depth = d;
-      for (auto c = children[i].rbegin(); c != children[i].rend(); ++c)
-        stack.push_back({*c, d + 1});
-    }
-  };
-  for (size_t top : tops) place(top, 0);
-  for (const std::string& other : others) {
-    NodeInfo entry;
-    entry.name = other;
-    const char* kind = nodes.KindOf(other);
-    entry.notAnObject = kind ? kind : "no node of this level";
-    ordered.push_back(std::move(entry));
-    for (size_t i : underOther[other]) place(i, 1);
-  }
-  for (size_t i = 0; i < flat.size(); ++i) {
-    if (placed[i]) continue;
-    const size_t from = ordered.size();
-    place(i, 0);
-    for (size_t k = from; k < ordered.size(); ++k) ordered[k].inLoop = true;
-  }
-  report.nodes = std::move(ordered);
-}
-
 void SetInspection::CheckTheModel() {
   // Every check of the levels holds, so the conversion's own import takes them without failing.
   // It imports the databases the inspection read: a detached database gives every fetch the same
@@ -598,69 +482,6 @@ void SetInspection::CheckTheModel() {
   EnterWritingContext();
   if (Record(-1, CheckHasTriangles(shape))) return;
   Record(-1, shape.TryPrepareOutput());
-}
-
-void SetInspection::CheckTheSet() {
-  const std::vector<LevelReport>& levels = mReport.levels;
-  auto add = [this](SetCode code, int level, const std::string& subject, std::string detail) {
-    Finding f;
-    f.own = code;
-    f.level = level;
-    f.subject = subject;
-    f.detail = std::move(detail);
-    mReport.findings.push_back(std::move(f));
-  };
-  if (levels.size() > 32) {
-    add(SetCode::TOO_MANY_LEVELS, -1, std::string(),
-        "the set has " + std::to_string(levels.size()) + " level files");
-  }
-  // Nearest first: every distance at least the one before it.
-  int before = -1;
-  std::unordered_map<int, int> firstOfDistance;
-  for (int i = 0; i < NumLevels(); ++i) {
-    const LevelReport& l = levels[i];
-    if (!l.hasDistance) continue;
-    if (before >= 0 && l.distance < levels[before].distance) {
-      add(SetCode::LEVELS_OUT_OF_ORDER, i, l.file,
-          Quoted(l.file) + " (distance " + std::to_string(l.distance) + ") comes after " +
-              Quoted(levels[before].file) + " (distance " +
-              std::to_string(levels[before].distance) + ")");
-    }
-    before = i;
-    auto [it, first] = firstOfDistance.emplace(l.distance, i);
-    if (!first) {
-      add(SetCode::SAME_DISTANCE, i, l.file,
-          Quoted(l.file) + " has the distance " + std::to_string(l.distance) + " of " +
-              Quoted(levels[it->second].file) + ": trimorph merges them into one distance level");
-    }
-  }
-  // A node of a far level missing from nearer levels that were read.
-  std::vector<std::string> names;
-  std::unordered_map<std::string, std::vector<int>> levelsOf;
-  for (int i = 0; i < NumLevels(); ++i) {
-    for (const ObjectInfo& o : levels[i].objects) {
-      std::vector<int>& in = levelsOf[o.name];
-      if (in.empty()) names.push_back(o.name);
-      if (in.empty() || in.back() != i) in.push_back(i);
-    }
-  }
-  for (const std::string& name : names) {
-    const std::vector<int>& in = levelsOf[name];
-    const int farthest = in.back();
-    std::string missing;
-    int first = -1;
-    size_t k = 0;
-    for (int i = 0; i < farthest; ++i) {
-      while (k < in.size() && in[k] < i) ++k;
-      if ((k < in.size() && in[k] == i) || !levels[i].read) continue;
-      if (first < 0) first = i;
-      missing += (missing.empty() ? "" : ", ") + Quoted(levels[i].file);
-    }
-    if (first < 0) continue;
-    add(SetCode::NODE_MISSING_FROM_NEARER_LEVEL, first, name,
-        "node " + Quoted(name) + " is in " + Quoted(levels[farthest].file) +
-            " but missing from the nearer " + missing);
-  }
 }
 
 }  // namespace

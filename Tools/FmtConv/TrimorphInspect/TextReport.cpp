@@ -201,7 +201,9 @@ std::string TextReport(const SetReport& report) {
     out += "trimorph would convert these levels.\n";
   } else {
     out += "trimorph would not convert these levels. It would report:\n";
-    for (const std::string& line : report.trimorphReport) out += "  " + Shown(line) + "\n";
+    for (const std::string& line : report.trimorphReport) {
+      out += (line.empty() ? std::string() : "  " + Shown(line)) + "\n";
+    }
   }
   return out;
 }
