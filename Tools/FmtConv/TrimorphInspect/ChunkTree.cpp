@@ -30,9 +30,8 @@ std::string WhyStoppedOn(const ChunkRow& row, int64_t fileSize) {
            " bytes): the file was "
            "cut short or the length is damaged";
   }
-  return "its own data could not be read (a name without its end, a count larger than the "
-         "chunk, or a nesting " +
-         Number(row.depth) + " levels deep)";
+  return "its own data could not be read: a name without its end, a count larger than the "
+         "chunk, or a nesting deeper than the reader follows";
 }
 
 }  // namespace

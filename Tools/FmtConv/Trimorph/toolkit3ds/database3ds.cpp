@@ -145,6 +145,21 @@ void ReadTreeLevel(Chunk3ds* chunk, int depth, bool extdata, int64_t* stop) {
   }
 }
 
+// Decodes the payload of the chunk and of every chunk below it and detaches them from their
+// file, stopping at the first that cannot be decoded, whose offset goes to *stop unless it is
+// set already.
+void DisconnectTree(Chunk3ds* chunk, int64_t* stop) {
+  WalkSubtree(chunk, [stop](Chunk3ds* c) {
+    ReadChunkData3ds(c);
+    if (ErrorsPending3ds) {
+      NoteStop(stop, c->offset);
+      return false;
+    }
+    c->fileindex = NO_FILE_INDEX;
+    return true;
+  });
+}
+
 // One keyframer node as the parent resolution sees it.
 struct KfNodeRef3ds {
   int16_t id = -1;
@@ -380,16 +395,7 @@ void DisconnectDatabase3ds(Database3ds* db) {
     PushError3ds(ERR_INVALID_DATABASE);
     return;
   }
-  // The walk of DisconnectChunk3ds, noting the chunk whose payload could not be decoded.
-  WalkSubtree(db->rootchunk, [db](Chunk3ds* c) {
-    ReadChunkData3ds(c);
-    if (ErrorsPending3ds) {
-      if (db->stopoffset < 0) db->stopoffset = c->offset;
-      return false;
-    }
-    c->fileindex = NO_FILE_INDEX;
-    return true;
-  });
+  DisconnectTree(db->rootchunk, &db->stopoffset);
 }
 
 DbType3ds GetDatabaseType3ds(Database3ds* db) {
@@ -606,12 +612,8 @@ void CopyChunk3ds(Chunk3ds* src, Chunk3ds** dst) {
 }
 
 void DisconnectChunk3ds(Chunk3ds* chunk) {
-  WalkSubtree(chunk, [](Chunk3ds* c) {
-    ReadChunkData3ds(c);
-    if (ErrorsPending3ds) return false;
-    c->fileindex = NO_FILE_INDEX;
-    return true;
-  });
+  int64_t stop = -1;
+  DisconnectTree(chunk, &stop);
 }
 
 void AddParentNameChunk3ds(Chunk3ds* parent, const char* name) {
