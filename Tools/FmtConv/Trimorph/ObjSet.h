@@ -73,24 +73,10 @@ class ObjSet {
 #endif
   }
 
-  // FindOrAdd for a value that was most likely asked for before (a mesh vertex used by several
-  // faces), with the entry FindOrAdd returned then, or null. likely must be an entry of this
-  // pool. It is returned as it is when the index can tell from it alone that it is the answer;
-  // otherwise the pool is searched. The reference build always searches.
-  Entry* FindOrAdd(T value, Entry* likely) {
-#ifdef TRIMORPH_REFERENCE_POOLS
-    (void)likely;
-    return FindOrAddLinear(std::move(value));
-#else
-    if (Entry* e = Index().Confirm(likely, value)) return e;
-    return FindOrAddIndexed(std::move(value));
-#endif
-  }
-
-  // FindOrAdd for a value of a tolerant pool that may have been asked for before with the same
-  // hint (a mesh vertex's normal, asked for by every face at the vertex). The hint remembers
-  // the last search made with it; when the index can tell from it that its entry is still the
-  // answer, the pool is not searched. The reference build always searches.
+  // FindOrAdd for a value that may have been asked for before with the same hint (a mesh
+  // vertex's point, asked for by every face at the vertex). The hint remembers the last search
+  // made with it, which must have been in this pool; when the index can tell from it that its
+  // entry is still the answer, the pool is not searched. The reference build always searches.
   Entry* FindOrAdd(T value, PoolHint<T>& hint) {
 #ifdef TRIMORPH_REFERENCE_POOLS
     (void)hint;
@@ -98,9 +84,24 @@ class ObjSet {
 #else
     auto& index = Index();
     if (Entry* e = index.Recall(hint, value)) return e;
-    Entry* e = FindOrAddIndexed(value);
-    index.Remember(hint, e, value);
+    bool sameBits = false;
+    Entry* e = index.Find(value, &sameBits);
+    if (!e) {
+      e = NewFront(value);
+      index.InsertNewFront(e);
+      sameBits = true;
+    }
+    index.Remember(hint, e, value, sameBits);
     return e;
+#endif
+  }
+
+  // Asks the memory for what a search for value will read first, ahead of the search.
+  void Prefetch(const T& value) {
+#ifdef TRIMORPH_REFERENCE_POOLS
+    (void)value;
+#else
+    Index().Prefetch(value);
 #endif
   }
 
@@ -212,8 +213,13 @@ class ObjSet {
   // declared.
   auto& Index() {
     typedef PoolIndex<T> Lookup;
-    if (!mLookup) mLookup.reset(new Lookup(mFirstObj));
+    if (__builtin_expect(!mLookup, 0)) MakeIndex<Lookup>();
     return *static_cast<Lookup*>(mLookup.get());
+  }
+
+  template <class Lookup>
+  __attribute__((noinline)) void MakeIndex() {
+    mLookup.reset(new Lookup(mFirstObj));
   }
 
   Entry* NewFront(T value) {

@@ -4,44 +4,38 @@
 // equals the one asked for. The index gives that same answer without walking the list. It is
 // built from the list, back to front, when FindOrAdd first needs it, and again after the list
 // has been reordered (Sort); new entries, which go to the front, are added to it as they come.
-// Every entry held gets a sequence number that grows towards the front of the list, so that of
-// several matching entries the one nearest the front is the answer.
 //
 // Both kinds of index are one flat table with open addressing (FlatTable), searched by one probe
-// routine that offers every slot carrying the hash asked for to the caller's test. A table holds
-// at most half as many entries as it has slots.
+// routine that offers the slots carrying the hash asked for to the caller's test, newest first:
+// the first slot that passes holds the entry nearest the front of the list.
 //
-// - Exact pools (ObjTraits<T>::Hash): a slot holds the hash, the sequence number and the entry.
-//   Values that are equal must hash alike; the entry's value is read only when the hashes agree.
+// - Exact pools (ObjTraits<T>::Hash): a slot holds the hash and the entry. Values that are equal
+//   must hash alike; the entry's value is read only when the hashes agree.
 // - Tolerant pools (ObjTraits<T>::NEAR_COMPONENTS > 0) match when every float component differs
 //   by strictly less than NEAR_TOLERANCE. A slot holds the entry's components besides the entry,
-//   so a search reads no entry: the value is filed under the cell of a uniform grid that holds
-//   it, and a search looks into every cell that the window of +-0.0010001 around the value asked
-//   for touches, one or two per component, keeping the matching entry with the greatest sequence
-//   number. Cells are 2^-g units wide (a power of two, so that cell numbers are exact), g from
-//   -4 to 8: the index starts with cells of 1/256 and chooses wider or narrower ones as it finds
-//   the cells it searches nearly empty or crowded (Adapt), filing its entries again.
+//   so a search reads no entry. An entry is filed under every cell of a uniform grid that a
+//   value within tolerance of it can lie in (per component its own cell and, near a border, the
+//   neighbouring one, so one to 2^N cells), and a search looks into the one cell of the value
+//   asked for. Cells are 2^-g units wide (a power of two, so that cell numbers are exact), g
+//   from -4 to 8: the index starts with cells of 1/256 and chooses wider or narrower ones as it
+//   finds the cells it searches nearly empty or crowded (Adapt), filing its entries again.
 //   A component of more than 2^14 in magnitude has no other float within tolerance; it gets a
 //   cell of its own value. A value with a NaN or infinite component never matches (the
-//   difference is NaN), so it is not filed at all. Cells whose hashes collide are searched
-//   together.
+//   difference is NaN), so it is not filed at all. Cells whose hashes collide share their slots.
 //
-// Pools filled by FindOrAdd alone hold no two entries that match each other: an entry is made
-// only when no entry held matches its value, and the later entries are made the same way. The
-// index keeps track of that (an entry that Add makes may break it). While it holds, the entry
-// that matches a value is the only one, whatever the order of the list:
-// - in an exact pool the first equal entry found is the answer;
-// - in a tolerant pool an entry whose components have the very bits of the value asked for is
-//   the answer: any other entry within tolerance of the value would be within tolerance of that
-//   entry. A search therefore stops at such an entry in the value's own cell (the exact-bits
-//   fast path), and ObjSet::FindOrAdd with a likely entry returns that entry after comparing it
-//   alone (Confirm).
-//
-// A caller that asks a tolerant pool for the same value again and again keeps a PoolHint of its
-// last search. The answer is still the entry found then unless an entry has been filed since in
-// a cell that the value's window touches: the index stamps every cell (by its hash) with the
-// sequence number it last filed there, and takes the hint back when no stamp of the window is
-// newer than the hint (Recall).
+// A caller that asks a pool for the same value again and again (every face at a mesh vertex asks
+// for the vertex's point) keeps a PoolHint of its last search, and the index takes the hint's
+// entry back without a search when it can tell that it is still the answer (Recall):
+// - Pools filled by FindOrAdd alone hold no two entries that match each other: an entry is made
+//   only when no entry held matches its value, and the later entries are made the same way. The
+//   index keeps track of that (an entry that Add makes may break it). While it holds, an entry
+//   that matches a value is the only one, whatever the order of the list: in an exact pool an
+//   equal entry is the answer, and in a tolerant pool an entry whose components have the very
+//   bits of the value asked for (any other entry within tolerance of the value would be within
+//   tolerance of that entry).
+// - In a tolerant pool the answer also stays the entry found before unless an entry has been
+//   filed since under the value's own cell: the index stamps every cell (by its hash) with the
+//   sequence number it last filed there, and compares the stamp with the hint's.
 //
 // The index allocates with the throwing forms; a failure throws std::bad_alloc, which ends the
 // conversion like every allocation failure of the converter.
@@ -108,19 +102,20 @@ struct PoolNearComponents<Traits, std::void_t<decltype(Traits::NEAR_COMPONENTS)>
 // The flat table and its probe routine
 //--------------------------------------------------------------------------------------------
 
-// Open addressing with linear probing over slots that carry a 32-bit hash (`hash`) and a
-// sequence number (`seq`, 0 in a free slot), kept in the order of Robin Hood hashing: a slot
-// goes to the first place of its run where it is farther from its home slot (the one its hash
-// chooses) than the slot it finds there, which moves on in its place. The slots of one home
-// thus lie side by side, and a search stops at the first slot that is nearer its own home than
-// the search has come from the home it looks for. Nothing is ever removed singly.
-template <class Slot>
+// Open addressing with linear probing over slots that carry a 32-bit hash (`hash`) and an entry
+// (`entry`, null in a free slot), kept in the order of Robin Hood hashing: the slots of one home
+// slot (the one their hash chooses) lie side by side, homes in the order of the table, and a
+// search stops at the first slot that is nearer its own home than the search has come from the
+// home it looks for. Within one home the newest slot comes first: a slot goes in front of the
+// slots of its home, which move on, so a search meets the slots of a hash newest first. A table
+// holds at most three quarters as many slots as it has places. Nothing is ever removed singly.
+template <class Slot, int MAX_LOAD_PERCENT>
 class FlatTable {
  public:
   FlatTable() { Resize(MIN_SLOTS); }
 
-  // Offers every slot that carries hash to visit, until visit returns true. Returns whether it
-  // did.
+  // Offers the slots that carry hash to visit, newest first, until visit returns true. Returns
+  // whether it did.
   template <class Visit>
   bool Probe(uint32_t hash, Visit&& visit) const {
     const Slot* slots = mSlots.get();
@@ -128,12 +123,12 @@ class FlatTable {
     for (size_t d = 0;; ++d) {
       const size_t i = (home + d) & mMask;
       const Slot& s = slots[i];
-      if (s.seq == 0 || Distance(s, i) < d) return false;
+      if (!s.entry || Distance(s, i) < d) return false;
       if (s.hash == hash && visit(s)) return true;
     }
   }
 
-  // Asks the memory for the home slot of hash, ahead of a Probe.
+  // Asks the memory for the home slot of hash, ahead of an Insert.
   void Prefetch(uint32_t hash) const {
 #if defined(__GNUC__)
     __builtin_prefetch(&mSlots[hash & mMask]);
@@ -142,8 +137,9 @@ class FlatTable {
 #endif
   }
 
+  // Takes a slot newer than every slot held.
   void Insert(const Slot& slot) {
-    if (2 * (mCount + 1) > mMask + 1) Reserve(mCount + 1);
+    if (100 * (mCount + 1) > MAX_LOAD_PERCENT * (mMask + 1)) Reserve(mCount + 1);
     Place(slot);
     ++mCount;
   }
@@ -151,21 +147,14 @@ class FlatTable {
   // Room for n slots in use without growing again.
   void Reserve(size_t n) {
     size_t size = MIN_SLOTS;
-    while (size < 2 * n) size *= 2;
+    while (MAX_LOAD_PERCENT * size < 100 * n) size *= 2;
     if (size > mMask + 1) Resize(size);
   }
 
-  // Gives every slot the hash that rehash(slot) returns, and places them all again.
-  template <class Rehash>
-  void RehashAll(Rehash&& rehash) {
-    std::unique_ptr<Slot[]> old(new Slot[mMask + 1]());
-    old.swap(mSlots);
-    for (size_t i = 0; i <= mMask; ++i) {
-      if (old[i].seq == 0) continue;
-      Slot slot = old[i];
-      slot.hash = rehash(slot);
-      Place(slot);
-    }
+  // Empties the table, keeping its size.
+  void Clear() {
+    std::fill(mSlots.get(), mSlots.get() + mMask + 1, Slot());
+    mCount = 0;
   }
 
   size_t Count() const {
@@ -180,31 +169,33 @@ class FlatTable {
     return (i - (s.hash & mMask)) & mMask;
   }
 
-  void Place(Slot slot) {
-    size_t i = slot.hash & mMask;
-    for (size_t d = 0;; i = (i + 1) & mMask, ++d) {
-      Slot& s = mSlots[i];
-      if (s.seq == 0) {
-        s = slot;
-        return;
-      }
-      const size_t sd = Distance(s, i);
-      if (sd < d) {
-        std::swap(s, slot);
-        d = sd;
-      }
-    }
+  // Puts slot in front of the slots of its home: at the first place from its home that is free
+  // or holds a slot no farther from its own home than slot would be there. The slots from that
+  // place up to the next free place (homes in order) move on by one.
+  void Place(const Slot& slot) {
+    Slot* slots = mSlots.get();
+    size_t at = slot.hash & mMask;
+    for (size_t d = 0; slots[at].entry && Distance(slots[at], at) > d; ++d) at = (at + 1) & mMask;
+    size_t free = at;
+    while (slots[free].entry) free = (free + 1) & mMask;
+    for (size_t i = free; i != at; i = (i - 1) & mMask) slots[i] = slots[(i - 1) & mMask];
+    slots[at] = slot;
   }
 
-  // Moves the slots into a table of size slots. The order of the slots of one hash does not
-  // matter: every search looks at all of them.
+  // Moves the slots into a table of size slots. The old table is read backwards, starting next
+  // to a free slot, so that every home's slots are met oldest first, and placed in that order
+  // they keep it.
   void Resize(size_t size) {
     std::unique_ptr<Slot[]> old(new Slot[size]());
     old.swap(mSlots);
     const size_t oldSize = old ? mMask + 1 : 0;
     mMask = size - 1;
-    for (size_t i = 0; i < oldSize; ++i) {
-      if (old[i].seq != 0) Place(old[i]);
+    if (oldSize == 0) return;
+    size_t free = 0;
+    while (old[free].entry) ++free;
+    for (size_t k = 1; k <= oldSize; ++k) {
+      const Slot& s = old[(free + oldSize - k) & (oldSize - 1)];
+      if (s.entry) Place(s);
     }
   }
 
@@ -227,6 +218,18 @@ class PoolIndexBase {
   virtual void InsertFront(ObjEntry<T>* e) = 0;
 };
 
+// What a caller remembers of one search, to ask the pool for the same value again (see the
+// indexes' Recall): the value, the entry found for it, and for a tolerant pool how far the index
+// had come and whether the entry holds the very bits of the value.
+template <class T>
+struct PoolHint {
+  ObjEntry<T>* entry = nullptr;  // the answer, or null when nothing is remembered
+  T value{};                     // the value asked for
+  uint32_t seq = 0;              // the index's latest sequence number at the time
+  uint32_t epoch = 0;            // the index's filing at the time
+  bool exact = false;            // the entry holds the very bits of value, all finite
+};
+
 template <class T, int N = PoolNearComponents<ObjTraits<T>>::value>
 class PoolIndex;
 
@@ -244,24 +247,33 @@ class PoolIndex<T, 0> final : public PoolIndexBase<T> {
     for (size_t i = list.size(); i-- > 0;) InsertFront(list[i]);
   }
 
-  // The entry a walk from the front would return for value, or null.
-  Entry* Find(const T& value) const {
-    Entry* best = nullptr;
-    uint32_t bestSeq = 0;
+  // The entry a walk from the front would return for value, or null: the newest equal one.
+  // (sameBits is for the likeness of the two kinds of index: an equal entry is as good.)
+  Entry* Find(const T& value, bool* sameBits = nullptr) const {
+    if (sameBits) *sameBits = true;
+    Entry* found = nullptr;
     mTable.Probe(Hash32(value), [&](const Slot& s) {
-      if (s.seq < bestSeq || !ObjTraits<T>::Equal(s.entry->mObj, value)) return false;
-      best = s.entry;
-      bestSeq = s.seq;
-      return mUnique;
+      if (!ObjTraits<T>::Equal(s.entry->mObj, value)) return false;
+      found = s.entry;
+      return true;
     });
-    return best;
+    return found;
   }
 
-  // likely when it is the entry a walk from the front would return for value; null when that
-  // cannot be told from likely alone.
-  Entry* Confirm(Entry* likely, const T& value) const {
-    return likely && mUnique && ObjTraits<T>::Equal(likely->mObj, value) ? likely : nullptr;
+  // The entry that hint remembers, when it is the answer for value: it was the answer for an
+  // equal value, and it is the only equal entry while no two entries held are equal.
+  Entry* Recall(const PoolHint<T>& hint, const T& value) const {
+    return hint.entry && mUnique && ObjTraits<T>::Equal(hint.value, value) ? hint.entry : nullptr;
   }
+
+  // Makes hint remember that e is the answer for value now.
+  void Remember(PoolHint<T>& hint, Entry* e, const T& value, bool) const {
+    hint.entry = e;
+    hint.value = value;
+  }
+
+  // Asks the memory for the part of the index that a search for value reads first.
+  void Prefetch(const T& value) const { mTable.Prefetch(Hash32(value)); }
 
   // Takes a new front entry whose value Find has just reported absent.
   void InsertNewFront(Entry* e) { Insert(e); }
@@ -276,30 +288,17 @@ class PoolIndex<T, 0> final : public PoolIndexBase<T> {
  private:
   struct Slot {
     uint32_t hash;
-    uint32_t seq;  // grows towards the front of the list; 0 in a free slot
-    Entry* entry;
+    Entry* entry;  // null in a free slot
   };
 
   // The upper half of the hash: it chooses the slot and tells most unequal values apart.
   static uint32_t Hash32(const T& value) { return uint32_t(ObjTraits<T>::Hash(value) >> 32); }
 
-  void Insert(Entry* e) { mTable.Insert({Hash32(e->mObj), ++mLastSeq, e}); }
+  void Insert(Entry* e) { mTable.Insert({Hash32(e->mObj), e}); }
 
-  FlatTable<Slot> mTable;
-  uint32_t mLastSeq = 0;
-  // No two entries held are equal, so the first match is the only one.
+  FlatTable<Slot, 75> mTable;
+  // No two entries held are equal, so an equal entry is the only one.
   bool mUnique = true;
-};
-
-// What a caller of a tolerant pool remembers of one search, to ask for the same value again
-// (see PoolIndex::Recall): the value, the entry found for it, and how far the index had come.
-template <class T>
-struct PoolHint {
-  ObjEntry<T>* entry = nullptr;  // the answer, or null when nothing is remembered
-  T value{};                     // the value asked for
-  uint32_t seq = 0;              // the index's latest sequence number at the time
-  uint32_t epoch = 0;            // the index's filing at the time
-  bool exact = false;            // the entry holds the very bits of value, all finite
 };
 
 // Tolerant pools.
@@ -315,60 +314,36 @@ class PoolIndex final : public PoolIndexBase<T> {
   // grid: the grid to start with, cells of 2^-grid units, in [COARSEST_GRID, FINEST_GRID].
   explicit PoolIndex(Entry* first, int grid = FINEST_GRID) : mStamps(STAMPS, 0) {
     SetGrid(grid);
-    std::vector<Entry*> list;
-    for (Entry* e = first; e; e = e->mNext) list.push_back(e);
+    const std::vector<Entry*> list = ListBackToFront(first);
     Reserve(list.size());
-    for (size_t i = list.size(); i-- > 0;) InsertFront(list[i]);
+    for (Entry* e : list) InsertFront(e);
   }
 
-  // The entry a walk from the front would return for value, or null.
-  Entry* Find(const T& value) {
+  // The entry a walk from the front would return for value, or null: the newest entry within
+  // tolerance, which is the first one met in the value's own cell. sameBits, when given, tells
+  // whether that entry's components have the very bits of value's.
+  Entry* Find(const T& value, bool* sameBits = nullptr) {
     float v[N];
     ObjTraits<T>::Components(value, v);
-    Window w;
-    if (!Around(v, w)) return nullptr;  // a value that is not finite never matches
-    for (int i = 0; i < w.numOthers; ++i) mTable.Prefetch(w.others[i]);
-
-    // The value's own cell, where an entry of the very same bits would be.
-    uint32_t best = 0;
+    if (!Finite(v)) return nullptr;  // never matches anything
     Entry* found = nullptr;
     ++mProbes;
-    const bool exact = mTable.Probe(w.own, [&](const Slot& s) {
+    mTable.Probe(OwnCell(v), [&](const Slot& s) {
       ++mMatches;
-      if (mUnique && SameBits(s.v, v)) {
-        found = s.entry;
-        return true;
-      }
-      if (s.seq > best && Near(s.v, v)) best = s.seq, found = s.entry;
-      return false;
+      if (!Near(s.v, v)) return false;
+      found = s.entry;
+      if (sameBits) *sameBits = SameBits(s.v, v);
+      return true;
     });
-    for (int i = 0; !exact && i < w.numOthers; ++i) {
-      ++mProbes;
-      mTable.Probe(w.others[i], [&](const Slot& s) {
-        ++mMatches;
-        if (s.seq > best && Near(s.v, v)) best = s.seq, found = s.entry;
-        return false;
-      });
-    }
     if (mProbes >= mNextAdapt) Adapt();
     return found;
   }
 
-  // likely when it is the entry a walk from the front would return for value; null when that
-  // cannot be told from likely alone. An entry whose components have the very bits of value's,
-  // all finite, is the answer while no two entries held match each other.
-  Entry* Confirm(Entry* likely, const T& value) const {
-    if (!likely || !mUnique) return nullptr;
-    float a[N], b[N];
-    ObjTraits<T>::Components(likely->mObj, a);
-    ObjTraits<T>::Components(value, b);
-    return Finite(b) && SameBits(a, b) ? likely : nullptr;
-  }
-
   // The entry that hint remembers, when it is still the answer for value; null when that
   // cannot be told without a search. It is, when hint was made (Remember) for a value of the
-  // very same bits and either the entry holds those bits (as Confirm) or no entry has been
-  // filed since in a cell that a value within tolerance of value could lie in: the answer is
+  // very same bits and either the entry holds those bits, all finite, while no two entries held
+  // match each other (see the top of this file), or no entry has been filed since under the
+  // value's own cell, where every entry within tolerance of the value is filed: the answer is
   // the matching entry nearest the front, and every entry filed later lies in front of the
   // older ones.
   Entry* Recall(const PoolHint<T>& hint, const T& value) const {
@@ -378,32 +353,37 @@ class PoolIndex final : public PoolIndexBase<T> {
     ObjTraits<T>::Components(value, b);
     if (!SameBits(a, b)) return nullptr;
     if (hint.exact && mUnique) return hint.entry;
-    if (hint.epoch != mEpoch) return nullptr;
-    Window w;
-    if (!Around(b, w) || Stamp(w.own) > hint.seq) return nullptr;
-    for (int i = 0; i < w.numOthers; ++i) {
-      if (Stamp(w.others[i]) > hint.seq) return nullptr;
-    }
-    return hint.entry;
+    if (hint.epoch != mEpoch || !Finite(b)) return nullptr;
+    return Stamp(OwnCell(b)) > hint.seq ? nullptr : hint.entry;
   }
 
-  // Makes hint remember that e is the answer for value now.
-  void Remember(PoolHint<T>& hint, Entry* e, const T& value) const {
-    float a[N], b[N];
-    ObjTraits<T>::Components(e->mObj, a);
-    ObjTraits<T>::Components(value, b);
+  // Makes hint remember that e is the answer for value now; sameBits: e's components have the
+  // very bits of value's.
+  void Remember(PoolHint<T>& hint, Entry* e, const T& value, bool sameBits) const {
+    float v[N];
+    ObjTraits<T>::Components(value, v);
     hint.entry = e;
     hint.value = value;
     hint.seq = mLastSeq;
     hint.epoch = mEpoch;
-    hint.exact = Finite(b) && SameBits(a, b);
+    hint.exact = sameBits && Finite(v);
   }
 
-  void InsertNewFront(Entry* e) { Insert(e); }
+  // Asks the memory for the part of the index that a search for value reads first.
+  void Prefetch(const T& value) const {
+    float v[N];
+    ObjTraits<T>::Components(value, v);
+    if (Finite(v)) mTable.Prefetch(OwnCell(v));
+  }
+
+  void InsertNewFront(Entry* e) {
+    mFront = e;
+    Insert(e);
+  }
 
   void InsertFront(Entry* e) override {
     if (mUnique && Find(e->mObj)) mUnique = false;
-    Insert(e);
+    InsertNewFront(e);
   }
 
   void Reserve(size_t n) { mTable.Reserve(n); }
@@ -421,27 +401,24 @@ class PoolIndex final : public PoolIndexBase<T> {
   static constexpr double WINDOW = 0.0010001;
   // Cell numbers of large components lie beyond every cell number of the grids (|n| <= 2^22).
   static constexpr int64_t LARGE_CELLS = int64_t(1) << 40;
-  // The grid is chosen again after this many searches of cells, or as many as the index holds
-  // entries if that is more: filing the entries again costs no more than one insertion per
-  // search.
-  static constexpr size_t ADAPT_PROBES = 4096;
+  // The grid is chosen again after this many searches, or as many as the index holds slots if
+  // that is more: filing the entries again costs no more than one filing per search.
+  static constexpr size_t ADAPT_PROBES = 1024;
   // Stamps: the latest sequence number filed under a cell, by the lower bits of its hash.
   static constexpr size_t STAMPS = 1 << 14;
 
   struct Slot {
-    uint32_t hash;  // the hash of the entry's cell
-    uint32_t seq;   // grows towards the front of the list; 0 in a free slot
+    uint32_t hash;  // the hash of the cell the entry is filed under
     float v[N];     // the entry's components
-    Entry* entry;
+    Entry* entry;   // null in a free slot
   };
 
-  // The cells a value within tolerance of a value can lie in: the hash of the value's own cell,
-  // and those of the others.
-  struct Window {
-    uint32_t own;
-    uint32_t others[(1 << N) - 1];
-    int numOthers;
-  };
+  static std::vector<Entry*> ListBackToFront(Entry* first) {
+    std::vector<Entry*> list;
+    for (Entry* e = first; e; e = e->mNext) list.push_back(e);
+    std::reverse(list.begin(), list.end());
+    return list;
+  }
 
   static bool Finite(const float* v) {
     for (int k = 0; k < N; ++k) {
@@ -450,19 +427,107 @@ class PoolIndex final : public PoolIndexBase<T> {
     return true;
   }
 
-  // The window of v; false when v is not finite. Per component the values within tolerance
-  // lie in the component's own cell and, when the window around it reaches across a border,
-  // in the neighbouring cell there: the cells are every combination of these. The hash of a
-  // cell is linear in its cell numbers, so a neighbour's hash is the own cell's plus a step.
-  bool Around(const float* v, Window& w) const {
+  static bool Near(const float* a, const float* b) {
+    for (int k = 0; k < N; ++k) {
+      if (!(std::fabs(double(a[k]) - double(b[k])) < double(NEAR_TOLERANCE))) return false;
+    }
+    return true;
+  }
+
+  static bool SameBits(const float* a, const float* b) {
+    return memcmp(a, b, sizeof(float) * N) == 0;
+  }
+
+  uint32_t Stamp(uint32_t key) const { return mStamps[key & (STAMPS - 1)]; }
+
+  void SetGrid(int grid) {
+    mGrid = grid < COARSEST_GRID ? COARSEST_GRID : grid > FINEST_GRID ? FINEST_GRID : grid;
+    mScale = std::ldexp(1.0, mGrid);
+    mReach = WINDOW * mScale;
+    mProbes = mMatches = 0;
+    mNextAdapt = std::max(ADAPT_PROBES, mTable.Count());
+    // Hints made under another filing mean nothing now, and the stamps start afresh.
+    mEpoch = NextEpoch();
+    std::fill(mStamps.begin(), mStamps.end(), 0);
+  }
+
+  static uint32_t NextEpoch() {
+    static uint32_t last = 0;
+    return ++last;
+  }
+
+  // The grid that keeps searches short: when a searched cell holds many entries on average,
+  // cells half as wide; when it holds hardly any, cells twice as wide (fewer entries then reach
+  // into other cells). Halving the cells can divide the entries per cell by up to 16 (by 8 in
+  // space, and the window reaching across fewer borders), so the two bounds lie further apart
+  // than that. The entries are filed again under the cells of the new grid, oldest first, and
+  // the next choice waits for twice as many searches as there are slots; the answers do not
+  // depend on the grid.
+  void Adapt() {
+    const double perCell = double(mMatches) / double(mProbes);
+    int grid = mGrid;
+    if (perCell > 2.0 && mGrid < FINEST_GRID) ++grid;
+    if (perCell < 0.1 && mGrid > COARSEST_GRID) --grid;
+    if (grid == mGrid) {
+      mProbes = mMatches = 0;
+      mNextAdapt = std::max(ADAPT_PROBES, mTable.Count());
+      return;
+    }
+    mTable.Clear();
+    SetGrid(grid);
+    for (Entry* e : ListBackToFront(mFront)) Insert(e);
+    mNextAdapt = std::max(ADAPT_PROBES, 2 * mTable.Count());
+  }
+
+  static int64_t LargeCell(float f) {
+    uint32_t bits;
+    memcpy(&bits, &f, sizeof bits);
+    return LARGE_CELLS + int64_t(bits);
+  }
+
+  // floor(x) for |x| < 2^62.
+  static int64_t Floor(double x) {
+    int64_t t = int64_t(x);  // towards zero
+    return double(t) > x ? t - 1 : t;
+  }
+
+  // The hash of a cell is the sum of its cell numbers times these weights (HASH_MUL to the
+  // powers N down to 1, modulo 2^64), mixed and folded into 32 bits: the sum alone is linear,
+  // and neighbouring cells would crowd the same part of the table.
+  static constexpr uint64_t HASH_MUL = 0x9e3779b97f4a7c15ULL;
+  static constexpr uint64_t Weight(int k) {
+    uint64_t w = 1;
+    for (int i = k; i < N; ++i) w *= HASH_MUL;
+    return w;
+  }
+  static constexpr uint64_t WEIGHTS[4] = {Weight(0), Weight(1), Weight(2), Weight(3)};
+  static uint32_t Fold(uint64_t h) { return uint32_t(PoolMix(h)); }
+
+  // The hash of the own cell of finite components v. The cell of a component d up to LARGE in
+  // magnitude is floor(d * mScale): exact, since the scale is a power of two, and never
+  // decreasing as d grows.
+  uint32_t OwnCell(const float* v) const {
+    uint64_t h = 0;
+    for (int k = 0; k < N; ++k) {
+      const double d = v[k];
+      const int64_t cell = std::fabs(d) <= LARGE ? Floor(d * mScale) : LargeCell(v[k]);
+      h += uint64_t(cell) * WEIGHTS[k];
+    }
+    return Fold(h);
+  }
+
+  // Files an entry, given as a slot, with the sequence number seq, under every cell that a value
+  // within tolerance of it can lie in: per component its own cell and, when the window around it
+  // reaches across a border, the neighbouring cell there. The hash of a cell is linear in its cell
+  // numbers, so a neighbour's hash is the own cell's plus a step.
+  void File(Slot slot, uint32_t seq) {
     uint64_t h = 0;
     uint64_t step[N] = {};
     unsigned reach = 0;  // bit k: the window reaches into the neighbour step[k] away
     for (int k = 0; k < N; ++k) {
-      if (!std::isfinite(v[k])) return false;
-      const double d = v[k];
+      const double d = slot.v[k];
       if (!(std::fabs(d) <= LARGE)) {
-        h += uint64_t(LargeCell(v[k])) * WEIGHTS[k];
+        h += uint64_t(LargeCell(slot.v[k])) * WEIGHTS[k];
         continue;
       }
       // Exact: the scale is a power of two and |s| < 2^23, so s - cell is exact too. A value
@@ -479,116 +544,37 @@ class PoolIndex final : public PoolIndexBase<T> {
         step[k] = WEIGHTS[k];
       }
     }
-    w.own = Fold(h);
-    w.numOthers = 0;
+    uint32_t keys[1 << N];
+    int numKeys = 0;
+    keys[numKeys++] = Fold(h);
     for (unsigned pick = reach; pick != 0; pick = (pick - 1) & reach) {
       uint64_t hk = h;
       for (int k = 0; k < N; ++k) {
         if ((pick >> k) & 1) hk += step[k];
       }
       const uint32_t key = Fold(hk);
-      // A cell that shares the own cell's hash is searched with it.
-      if (key != w.own) w.others[w.numOthers++] = key;
+      // Cells that share a hash share their slots.
+      if (std::find(keys, keys + numKeys, key) == keys + numKeys) keys[numKeys++] = key;
     }
-    return true;
-  }
-
-  uint32_t Stamp(uint32_t key) const { return mStamps[key & (STAMPS - 1)]; }
-
-  void SetGrid(int grid) {
-    mGrid = grid < COARSEST_GRID ? COARSEST_GRID : grid > FINEST_GRID ? FINEST_GRID : grid;
-    mScale = std::ldexp(1.0, mGrid);
-    mReach = WINDOW * mScale;
-    mProbes = mMatches = 0;
-    mNextAdapt = ADAPT_PROBES > mTable.Count() ? ADAPT_PROBES : mTable.Count();
-    // Hints made under another filing mean nothing now, and the stamps start afresh.
-    mEpoch = NextEpoch();
-    std::fill(mStamps.begin(), mStamps.end(), 0);
-  }
-
-  static uint32_t NextEpoch() {
-    static uint32_t last = 0;
-    return ++last;
-  }
-
-  // The grid that keeps searches short: when a searched cell holds many entries on average,
-  // cells half as wide; when it holds hardly any, cells twice as wide (the window then reaches
-  // into other cells less often). The entries are filed again under the cells of the new grid;
-  // the answers do not depend on the grid.
-  void Adapt() {
-    const double perCell = double(mMatches) / double(mProbes);
-    int grid = mGrid;
-    if (perCell > 2.0 && mGrid < FINEST_GRID) ++grid;
-    if (perCell < 0.25 && mGrid > COARSEST_GRID) --grid;
-    if (grid == mGrid) {
-      mProbes = mMatches = 0;
-      mNextAdapt = ADAPT_PROBES > mTable.Count() ? ADAPT_PROBES : mTable.Count();
-      return;
+    for (int i = 1; i < numKeys; ++i) mTable.Prefetch(keys[i]);
+    for (int i = 0; i < numKeys; ++i) {
+      slot.hash = keys[i];
+      mTable.Insert(slot);
+      mStamps[keys[i] & (STAMPS - 1)] = seq;
     }
-    SetGrid(grid);
-    mTable.RehashAll([this](const Slot& s) { return CellKey(s.v); });
-  }
-
-  static int64_t LargeCell(float f) {
-    uint32_t bits;
-    memcpy(&bits, &f, sizeof bits);
-    return LARGE_CELLS + int64_t(bits);
-  }
-
-  // floor(x) for |x| < 2^62.
-  static int64_t Floor(double x) {
-    int64_t t = int64_t(x);  // towards zero
-    return double(t) > x ? t - 1 : t;
-  }
-
-  // The hash of a cell is the sum of its cell numbers times these weights (HASH_MUL to the
-  // powers N down to 1, modulo 2^64), folded into 32 bits.
-  static constexpr uint64_t HASH_MUL = 0x9e3779b97f4a7c15ULL;
-  static constexpr uint64_t Weight(int k) {
-    uint64_t w = 1;
-    for (int i = k; i < N; ++i) w *= HASH_MUL;
-    return w;
-  }
-  static constexpr uint64_t WEIGHTS[4] = {Weight(0), Weight(1), Weight(2), Weight(3)};
-  static uint32_t Fold(uint64_t h) { return uint32_t((h >> 32) ^ (h >> 17)); }
-
-  // The hash of the own cell of finite components v. The cell of a component d up to LARGE in
-  // magnitude is floor(d * mScale): exact, since the scale is a power of two, and never
-  // decreasing as d grows.
-  uint32_t CellKey(const float* v) const {
-    uint64_t h = 0;
-    for (int k = 0; k < N; ++k) {
-      const double d = v[k];
-      const int64_t cell = std::fabs(d) <= LARGE ? Floor(d * mScale) : LargeCell(v[k]);
-      h += uint64_t(cell) * WEIGHTS[k];
-    }
-    return Fold(h);
-  }
-
-  static bool Near(const float* a, const float* b) {
-    for (int k = 0; k < N; ++k) {
-      if (!(std::fabs(double(a[k]) - double(b[k])) < double(NEAR_TOLERANCE))) return false;
-    }
-    return true;
-  }
-
-  static bool SameBits(const float* a, const float* b) {
-    return memcmp(a, b, sizeof(float) * N) == 0;
   }
 
   void Insert(Entry* e) {
     Slot slot;
     ObjTraits<T>::Components(e->mObj, slot.v);
     if (!Finite(slot.v)) return;  // never matches anything
-    slot.hash = CellKey(slot.v);
-    slot.seq = ++mLastSeq;
     slot.entry = e;
-    mTable.Insert(slot);
-    mStamps[slot.hash & (STAMPS - 1)] = slot.seq;
+    File(slot, ++mLastSeq);
   }
 
-  FlatTable<Slot> mTable;
-  uint32_t mLastSeq = 0;
+  FlatTable<Slot, 75> mTable;
+  Entry* mFront = nullptr;  // the front of the pool's list
+  uint32_t mLastSeq = 0;    // the sequence number of the entry filed last
   std::vector<uint32_t> mStamps;
   // No two entries held match each other (see the top of this file).
   bool mUnique = true;
@@ -596,7 +582,7 @@ class PoolIndex final : public PoolIndexBase<T> {
   double mScale = 1;  // cells per unit
   double mReach = 0;  // the window's half width in cells
   uint32_t mEpoch = 0;
-  // Cells searched and slots of their hash met since the grid was last chosen.
+  // Searches and the slots of the searched cells met since the grid was last chosen.
   size_t mProbes = 0;
   size_t mMatches = 0;
   size_t mNextAdapt = 0;
