@@ -99,6 +99,8 @@ std::vector<ModelResult> ConvertModels(const std::vector<Model>& models, int job
     while (next < models.size() && children.Running() < size_t(jobs)) {
       size_t index = next++;
       std::vector<std::string> args = {program, AS_CONVERTER_ARGUMENT};
+      // Converters that run side by side use one thread each.
+      if (jobs > 1) args.push_back("-j1");
       for (std::string& arg : ConverterArgs(models[index])) args.push_back(std::move(arg));
       started[index] = Clock::now();
       progress.Started(models[index].name);
