@@ -1,6 +1,7 @@
 // Converting models in child processes.
 #include "BatchRun.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -100,7 +101,7 @@ std::vector<ModelResult> ConvertModels(const std::vector<Model>& models, int job
       size_t index = next++;
       std::vector<std::string> args = {program, AS_CONVERTER_ARGUMENT};
       // Converters that run side by side use one thread each.
-      if (jobs > 1) args.push_back("-j1");
+      if (std::min(size_t(jobs), models.size()) > 1) args.push_back("-j1");
       for (std::string& arg : ConverterArgs(models[index])) args.push_back(std::move(arg));
       started[index] = Clock::now();
       progress.Started(models[index].name);
