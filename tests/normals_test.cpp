@@ -346,6 +346,7 @@ TEST(MeshNormals, FlatEntryBesideGroupEntries) {
 //--------------------------------------------------------------------------------------------
 
 TEST(MeshNormals, IsolatedVertexFailsWithItsReport) {
+  SKIP_WITHOUT_FORK();
   ChildResult r = RunInChild([] {
     SetContext("testing");
     auto mesh = MakeMesh({sVector(0, 0, 0), sVector(1, 0, 0), sVector(0, 1, 0), sVector(5, 5, 5)},
@@ -362,6 +363,7 @@ TEST(MeshNormals, IsolatedVertexFailsWithItsReport) {
 }
 
 TEST(MeshNormals, FailuresWithoutMessage) {
+  SKIP_WITHOUT_FORK();
   const char* const unexpected = "While testing\nUnexpected error occurred\n";
   struct Case {
     const char* what;
