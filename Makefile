@@ -49,6 +49,7 @@ demo: build
 	$(BUILD_DIR)/trimorph $(DEMO_OUT) $(DEMO_LEVELS)
 	@echo "Shape file written to $(DEMO_OUT)"
 	@$(BUILD_DIR)/tools/shape_summary $(DEMO_OUT)
+	$(BUILD_DIR)/trimorph-check $(DEMO_OUT)
 
 clean:
 	rm -rf $(SANITIZE_DIR) $(FUZZ_DIR) $(WINDOWS_DIR)
@@ -91,7 +92,7 @@ SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR ?= build-fuzz
 FUZZ_CXX ?= clang++
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS = toolkit3ds convert
+FUZZ_TARGETS = toolkit3ds convert shapecheck
 FUZZ_CORPUS = tests/fuzz/corpus
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -109,7 +110,8 @@ $(FUZZ_DIR)/CMakeCache.txt:
 	cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) -DTRIMORPH_FUZZ=ON -DTRIMORPH_WERROR=ON
 
 fuzz: $(FUZZ_DIR)/CMakeCache.txt
-	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_toolkit3ds fuzz_convert make_fuzz_seeds
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_toolkit3ds fuzz_convert fuzz_shapecheck \
+	  make_fuzz_seeds
 
 # New inputs go to a scratch directory in front of the committed corpus, which stays as it is.
 fuzz-smoke: fuzz

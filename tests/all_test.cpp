@@ -123,6 +123,7 @@ TEST(TrimorphAll, ConvertsTheModelsOfAFolder) {
       {"ghost ", "Unexpected error occurred: ERR_OPENING_FILE"},
       {"pipe50.3ds", "not a regular file"}};
 #endif
+  const std::string cafe = "Caf\xE9";  // an e with an acute accent in Latin-1 and its kin
   const AllCase cases[] = {
       // A broken copy of a model and one whose level leads nowhere fail alone, keeping their old
       // shape files; a single level is a model too; names that give no model, a pipe (which
@@ -170,10 +171,10 @@ TEST(TrimorphAll, ConvertsTheModelsOfAFolder) {
       {"subfolders not searched", subTram, {"m"}, 1, {}, {"m/sub/tram.s"}, {{"-r"}}},
       // A name beyond ASCII, in the encoding of the command line (on Windows its code page).
       {"name beyond ASCII",
-       {{"m/Caf\xE9" "50.3ds", "tram1000"}},
+       {{"m/" + cafe + "50.3ds", "tram1000"}},
        {"m"},
        0,
-       {{"Caf\xE9", "m/Caf\xE9.s", {"m/Caf\xE9" "50.3ds"}}},
+       {{cafe, "m/" + cafe + ".s", {"m/" + cafe + "50.3ds"}}},
        {},
        {}},
       {"dry run",

@@ -8,9 +8,9 @@
 #include <new>
 #include <vector>
 
+#include "Fail.h"
 #include "Shape.h"
 #include "Subprocess.h"
-#include "Trimorph.h"
 #include "toolkit3ds.h"
 
 namespace {
@@ -298,6 +298,16 @@ TEST(NodeTrackFailures, FailWithoutMessage) {
     EXPECT_EQ(r.status, 251) << c.what;
     EXPECT_EQ(r.out, "While testing\nUnexpected error occurred\n") << c.what;
   }
+  // The check names the node given keys twice and adds nothing.
+  TrackShape h;
+  sTreeNode n = MakeNode("A");
+  auto k = MakeKf({{0, 0, 0, 0}, {10, 1, 0, 0}}, {});
+  ASSERT_FALSE(h.shape.TryAddNodeTrack(*k, &n));
+  const Problem p = h.shape.TryAddNodeTrack(*k, &n);
+  EXPECT_EQ(p.code, ProblemCode::NODE_KEYS_TWICE);
+  EXPECT_EQ(p.subject, "A");
+  EXPECT_EQ(h.shape.mNumAnimated, 1);
+  EXPECT_EQ(h.shape.mAnimNodes.mNumObjs, 1);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ChunkBytes3ds.h"
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 using namespace bytes3ds;
 
@@ -58,66 +58,70 @@ TEST_F(ChunkData, FixedRecordsDecodeInFileOrder) {
   std::string camname = Sz("Cam01") + std::string(5, 'x');  // fixed width 10: 11 bytes
 
   const PayloadCase cases[] = {
-      {0x0002, U32(0x01020304),
+      {CHUNK_FILE_VERSION, U32(0x01020304),
        [](ChunkData3ds* d) { EXPECT_EQ(DataAs3ds<DwordData3ds>(d)->value, 0x01020304u); }},
-      {0xB009, U32(77), [](ChunkData3ds* d) { EXPECT_EQ(DataAs3ds<DwordData3ds>(d)->value, 77u); }},
-      {0x0100, F32(2.5f),
+      {CHUNK_KF_CURRENT_FRAME, U32(77),
+       [](ChunkData3ds* d) { EXPECT_EQ(DataAs3ds<DwordData3ds>(d)->value, 77u); }},
+      {CHUNK_MASTER_SCALE, F32(2.5f),
        [](ChunkData3ds* d) { EXPECT_EQ(DataAs3ds<FloatData3ds>(d)->value, 2.5f); }},
-      {0xA35C, F32(-1.25f),
+      {CHUNK_MAP_ROTATION, F32(-1.25f),
        [](ChunkData3ds* d) { EXPECT_EQ(DataAs3ds<FloatData3ds>(d)->value, -1.25f); }},
-      {0x0030, U16(75), [](ChunkData3ds* d) { EXPECT_EQ(DataAs3ds<WordData3ds>(d)->value, 75); }},
-      {0xB030, U16(0xFFFE),
+      {CHUNK_PERCENT_INT, U16(75),
+       [](ChunkData3ds* d) { EXPECT_EQ(DataAs3ds<WordData3ds>(d)->value, 75); }},
+      {CHUNK_KF_NODE_ID, U16(0xFFFE),
        [](ChunkData3ds* d) { EXPECT_EQ(DataAs3ds<WordData3ds>(d)->value, 0xFFFE); }},
-      {0x4165, U8(9), [](ChunkData3ds* d) { EXPECT_EQ(DataAs3ds<ByteData3ds>(d)->value, 9); }},
-      {0x0013, F32(0.25f) + F32(0.5f) + F32(0.75f),
+      {CHUNK_MESH_COLOUR, U8(9),
+       [](ChunkData3ds* d) { EXPECT_EQ(DataAs3ds<ByteData3ds>(d)->value, 9); }},
+      {CHUNK_LINEAR_COLOUR_FLOAT, F32(0.25f) + F32(0.5f) + F32(0.75f),
        [](ChunkData3ds* d) {
          auto* r = DataAs3ds<ColorFData3ds>(d);
          EXPECT_EQ(r->r, 0.25f);
          EXPECT_EQ(r->g, 0.5f);
          EXPECT_EQ(r->b, 0.75f);
        }},
-      {0xA368, U8(1) + U8(2) + U8(3),
+      {CHUNK_MAP_TINT_BLUE, U8(1) + U8(2) + U8(3),
        [](ChunkData3ds* d) {
          auto* r = DataAs3ds<Color24Data3ds>(d);
          EXPECT_EQ(r->r + 10 * r->g + 100 * r->b, 321);
        }},
-      {0xB013, Pt(1, 2, 3),
+      {CHUNK_KF_PIVOT, Pt(1, 2, 3),
        [](ChunkData3ds* d) { EXPECT_EQ(DataAs3ds<PointData3ds>(d)->value.z, 3.0f); }},
-      {0x2200, F32(1) + F32(2) + F32(3) + F32(4),
+      {CHUNK_FOG, F32(1) + F32(2) + F32(3) + F32(4),
        [](ChunkData3ds* d) {
          auto* r = DataAs3ds<FogData3ds>(d);
          EXPECT_EQ(r->nearplane, 1.0f);
          EXPECT_EQ(r->fardensity, 4.0f);
        }},
-      {0x2300, F32(5) + F32(6) + F32(7) + F32(8),
+      {CHUNK_DISTANCE_CUE, F32(5) + F32(6) + F32(7) + F32(8),
        [](ChunkData3ds* d) { EXPECT_EQ(DataAs3ds<DistCueData3ds>(d)->farplane, 7.0f); }},
-      {0x2302, F32(1) + F32(2) + F32(3) + U32(0x55),
+      {CHUNK_LAYERED_FOG, F32(1) + F32(2) + F32(3) + U32(0x55),
        [](ChunkData3ds* d) {
          auto* r = DataAs3ds<LayerFogData3ds>(d);
          EXPECT_EQ(r->density, 3.0f);
          EXPECT_EQ(r->flags, 0x55u);
        }},
-      {0x3040, F32(9) + Pt(1, 2, 3),  // width first in the file, target first in the record
+      {CHUNK_VIEW_RIGHT,
+       F32(9) + Pt(1, 2, 3),  // width first in the file, target first in the record
        [](ChunkData3ds* d) {
          auto* r = DataAs3ds<ViewData3ds>(d);
          EXPECT_EQ(r->width, 9.0f);
          EXPECT_EQ(r->target.x, 1.0f);
          EXPECT_EQ(r->target.z, 3.0f);
        }},
-      {0x3070, F32(1) + F32(2) + F32(3) + F32(4) + Pt(5, 6, 7),
+      {CHUNK_VIEW_USER, F32(1) + F32(2) + F32(3) + F32(4) + Pt(5, 6, 7),
        [](ChunkData3ds* d) {
          auto* r = DataAs3ds<UserViewData3ds>(d);
          EXPECT_EQ(r->values[0], 1.0f);
          EXPECT_EQ(r->values[3], 4.0f);
          EXPECT_EQ(r->target.x, 5.0f);
        }},
-      {0x4160, matrix,
+      {CHUNK_MESH_LOCAL_AXES, matrix,
        [](ChunkData3ds* d) {
          auto* r = DataAs3ds<MeshMatrixData3ds>(d);
          EXPECT_EQ(r->xmatrix[0], 0.5f);
          EXPECT_EQ(r->xmatrix[11], 11.5f);
        }},
-      {0x4170, icon,
+      {CHUNK_MESH_MAPPING_ICON, icon,
        [](ChunkData3ds* d) {
          auto* r = DataAs3ds<MapIconData3ds>(d);
          EXPECT_EQ(r->icontype, 3);
@@ -128,7 +132,8 @@ TEST_F(ChunkData, FixedRecordsDecodeInFileOrder) {
          EXPECT_EQ(r->planarwidth, 7.0f);
          EXPECT_EQ(r->cylinderheight, 9.0f);
        }},
-      {0x4190, Sz("a") + Sz("bb") + Sz("") + Sz("dddd") + Sz("0123456789abcdef") + Sz("f"),
+      {CHUNK_MESH_BOX_MAP,
+       Sz("a") + Sz("bb") + Sz("") + Sz("dddd") + Sz("0123456789abcdef") + Sz("f"),
        [](ChunkData3ds* d) {
          auto* r = DataAs3ds<BoxMapData3ds>(d);
          EXPECT_EQ(r->names[1], "bb");
@@ -136,26 +141,26 @@ TEST_F(ChunkData, FixedRecordsDecodeInFileOrder) {
          EXPECT_EQ(r->names[4], "0123456789abcdef");
          EXPECT_EQ(r->names[5], "f");
        }},
-      {0x4610, Pt(1, 2, 3) + F32(40) + F32(45),
+      {CHUNK_SPOTLIGHT, Pt(1, 2, 3) + F32(40) + F32(45),
        [](ChunkData3ds* d) {
          auto* r = DataAs3ds<SpotlightData3ds>(d);
          EXPECT_EQ(r->target.y, 2.0f);
          EXPECT_EQ(r->falloff, 45.0f);
        }},
-      {0x4641, F32(1) + F32(2) + U16(512),
+      {CHUNK_SPOT_SHADOW, F32(1) + F32(2) + U16(512),
        [](ChunkData3ds* d) { EXPECT_EQ(DataAs3ds<SpotShadowData3ds>(d)->mapsize, 512); }},
-      {0x4700, Pt(1, 2, 3) + Pt(4, 5, 6) + F32(7) + F32(35),
+      {CHUNK_CAMERA, Pt(1, 2, 3) + Pt(4, 5, 6) + F32(7) + F32(35),
        [](ChunkData3ds* d) {
          auto* r = DataAs3ds<CameraData3ds>(d);
          EXPECT_EQ(r->target.x, 4.0f);
          EXPECT_EQ(r->bankangle, 7.0f);
          EXPECT_EQ(r->focallength, 35.0f);
        }},
-      {0x4720, F32(1) + F32(1000),
+      {CHUNK_CAMERA_RANGES, F32(1) + F32(1000),
        [](ChunkData3ds* d) { EXPECT_EQ(DataAs3ds<CamRangesData3ds>(d)->farplane, 1000.0f); }},
-      {0x7001, words7,
+      {CHUNK_VIEWPORT_LAYOUT, words7,
        [](ChunkData3ds* d) { EXPECT_EQ(DataAs3ds<ViewportLayoutData3ds>(d)->words[6], 106); }},
-      {0x7012, words7 + F32(2) + Pt(1, 2, 3) + F32(4) + F32(5) + camname,
+      {CHUNK_VIEWPORT_DATA_2, words7 + F32(2) + Pt(1, 2, 3) + F32(4) + F32(5) + camname,
        [](ChunkData3ds* d) {
          auto* r = DataAs3ds<ViewportData3ds>(d);
          EXPECT_EQ(r->words[0], 100);
@@ -164,9 +169,9 @@ TEST_F(ChunkData, FixedRecordsDecodeInFileOrder) {
          EXPECT_EQ(r->vertangle, 5.0f);
          EXPECT_EQ(r->camname, "Cam01");
        }},
-      {0x7020, words4,
+      {CHUNK_VIEWPORT_SIZE, words4,
        [](ChunkData3ds* d) { EXPECT_EQ(DataAs3ds<ViewportSizeData3ds>(d)->words[3], 203); }},
-      {0xA310, U8(1) + U8(2) + U16(3) + U32(256) + U32(5),
+      {CHUNK_MAT_AUTO_REFLECTION, U8(1) + U8(2) + U16(3) + U32(256) + U32(5),
        [](ChunkData3ds* d) {
          auto* r = DataAs3ds<AutoReflData3ds>(d);
          EXPECT_EQ(r->byte2, 2);
@@ -174,20 +179,20 @@ TEST_F(ChunkData, FixedRecordsDecodeInFileOrder) {
          EXPECT_EQ(r->mapsize, 256);
          EXPECT_EQ(r->everynthframe, 5);
        }},
-      {0xB008, U32(10) + U32(90),
+      {CHUNK_KF_SEGMENT, U32(10) + U32(90),
        [](ChunkData3ds* d) {
          auto* r = DataAs3ds<KfSegData3ds>(d);
          EXPECT_EQ(r->first, 10);
          EXPECT_EQ(r->last, 90);
        }},
-      {0xB00A, U16(5) + Sz("scene.3ds") + U32(100),
+      {CHUNK_KF_HEADER, U16(5) + Sz("scene.3ds") + U32(100),
        [](ChunkData3ds* d) {
          auto* r = DataAs3ds<KfHdrData3ds>(d);
          EXPECT_EQ(r->revision, 5);
          EXPECT_EQ(r->filename, "scene.3ds");
          EXPECT_EQ(r->animlength, 100);
        }},
-      {0xB010, Sz("Wheel") + U16(0x4000) + U16(0x0001) + U16(0xFFFF),
+      {CHUNK_KF_NODE_HEADER, Sz("Wheel") + U16(0x4000) + U16(0x0001) + U16(0xFFFF),
        [](ChunkData3ds* d) {
          auto* r = DataAs3ds<NodeHdrData3ds>(d);
          EXPECT_EQ(r->name, "Wheel");
@@ -195,7 +200,7 @@ TEST_F(ChunkData, FixedRecordsDecodeInFileOrder) {
          EXPECT_EQ(r->flags2, 1);
          EXPECT_EQ(r->parentindex, 0xFFFF);
        }},
-      {0xB014, Pt(-1, -2, -3) + Pt(1, 2, 3),
+      {CHUNK_KF_BOUNDING_BOX, Pt(-1, -2, -3) + Pt(1, 2, 3),
        [](ChunkData3ds* d) {
          auto* r = DataAs3ds<BoundBoxData3ds>(d);
          EXPECT_EQ(r->min.y, -2.0f);
@@ -220,12 +225,18 @@ TEST_F(ChunkData, StringLimitsFollowTheTag) {
     std::string text;
     bool fits;
   } cases[] = {
-      {0x4000, "0123456789", true},       {0x4000, "0123456789A", false},
-      {0x3080, "0123456789A", false},     {0xB011, "abcdefghij", true},
-      {0x4654, "0123456789A", false},     {0x1100, "0123456789AB", true},
-      {0x1100, "0123456789ABC", false},   {0x4181, "0123456789AB", true},
-      {0x4653, "0123456789ABC", false},   {0xA300, "abcdefghijklmn", true},
-      {0xA300, "0123456789abcdef", true}, {0xA000, "0123456789abcdefg", false},
+      {CHUNK_NAMED_OBJECT, "0123456789", true},
+      {CHUNK_NAMED_OBJECT, "0123456789A", false},
+      {CHUNK_VIEW_CAMERA, "0123456789A", false},
+      {CHUNK_KF_INSTANCE_NAME, "abcdefghij", true},
+      {CHUNK_LIGHT_EXCLUDE, "0123456789A", false},
+      {CHUNK_BACKGROUND_BITMAP, "0123456789AB", true},
+      {CHUNK_BACKGROUND_BITMAP, "0123456789ABC", false},
+      {CHUNK_PROCEDURE_NAME, "0123456789AB", true},
+      {CHUNK_SPOT_PROJECTOR, "0123456789ABC", false},
+      {CHUNK_MAP_FILE_NAME, "abcdefghijklmn", true},
+      {CHUNK_MAP_FILE_NAME, "0123456789abcdef", true},
+      {CHUNK_MAT_NAME, "0123456789abcdefg", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << std::hex << c.tag << " " << c.text);
@@ -244,46 +255,48 @@ TEST_F(ChunkData, StringLimitsFollowTheTag) {
 
 // Extension strings may be as long as their chunk's length, even past the chunk's payload.
 TEST_F(ChunkData, ExtensionStringLimitIsTheChunkLength) {
-  Chunk3ds* ten = Attached(ChunkLen(0x8002, 10, Sz("0123456789")));
+  Chunk3ds* ten = Attached(ChunkLen(CHUNK_EXT_APP_NAME, 10, Sz("0123456789")));
   auto* s = DataAs3ds<StringData3ds>(ReadChunkData3ds(ten));
   ASSERT_NE(s, nullptr);
   EXPECT_FALSE(ErrorsPending3ds);
   EXPECT_EQ(s->value, "0123456789");
 
-  ReadChunkData3ds(Attached(ChunkLen(0x8003, 10, Sz("0123456789A"))));
+  ReadChunkData3ds(Attached(ChunkLen(CHUNK_EXT_STRING, 10, Sz("0123456789A"))));
   EXPECT_EQ(Errors(), std::vector<ErrCode3ds>{ERR_READING_FILE});
 }
 
 TEST_F(ChunkData, CountedArrays) {
-  auto* none = DataAs3ds<PointArrayData3ds>(ReadChunkData3ds(Attached(Chunk(0x4110, U16(0)))));
+  auto* none =
+      DataAs3ds<PointArrayData3ds>(ReadChunkData3ds(Attached(Chunk(CHUNK_MESH_VERTICES, U16(0)))));
   ASSERT_NE(none, nullptr);
   EXPECT_EQ(none->count, 0);
   EXPECT_TRUE(none->points);  // present though empty
   EXPECT_EQ(none->points.size(), 0u);
 
   auto* pts = DataAs3ds<PointArrayData3ds>(
-      ReadChunkData3ds(Attached(Chunk(0x4110, U16(2) + Pt(1, 2, 3) + Pt(4, 5, 6)))));
+      ReadChunkData3ds(Attached(Chunk(CHUNK_MESH_VERTICES, U16(2) + Pt(1, 2, 3) + Pt(4, 5, 6)))));
   ASSERT_NE(pts, nullptr);
   ASSERT_EQ(pts->count, 2);
   EXPECT_EQ(pts->points[1].x, 4.0f);
   EXPECT_EQ(pts->points[1].z, 6.0f);
 
-  auto* flags = DataAs3ds<VertFlagData3ds>(
-      ReadChunkData3ds(Attached(Chunk(0x4111, U16(3) + U16(7) + U16(8) + U16(9)))));
+  auto* flags = DataAs3ds<VertFlagData3ds>(ReadChunkData3ds(
+      Attached(Chunk(CHUNK_MESH_VERTEX_FLAGS, U16(3) + U16(7) + U16(8) + U16(9)))));
   ASSERT_NE(flags, nullptr);
   ASSERT_EQ(flags->count, 3);
   EXPECT_EQ(flags->flags[2], 9);
 
-  auto* faces = DataAs3ds<FaceArrayData3ds>(ReadChunkData3ds(
-      Attached(Chunk(0x4120, U16(1) + U16(4) + U16(5) + U16(6) + U16(7), Chunk(0x4150)))));
+  auto* faces = DataAs3ds<FaceArrayData3ds>(
+      ReadChunkData3ds(Attached(Chunk(CHUNK_MESH_FACES, U16(1) + U16(4) + U16(5) + U16(6) + U16(7),
+                                      Chunk(CHUNK_MESH_SMOOTHING_GROUPS)))));
   ASSERT_NE(faces, nullptr);
   ASSERT_EQ(faces->count, 1);
   EXPECT_EQ(faces->faces[0].v1, 4);
   EXPECT_EQ(faces->faces[0].v3, 6);
   EXPECT_EQ(faces->faces[0].flag, 7);
 
-  auto* uv = DataAs3ds<TexVertData3ds>(
-      ReadChunkData3ds(Attached(Chunk(0x4140, U16(1) + F32(0.25f) + F32(0.75f)))));
+  auto* uv = DataAs3ds<TexVertData3ds>(ReadChunkData3ds(
+      Attached(Chunk(CHUNK_MESH_TEXTURE_VERTICES, U16(1) + F32(0.25f) + F32(0.75f)))));
   ASSERT_NE(uv, nullptr);
   ASSERT_EQ(uv->count, 1);
   EXPECT_EQ(uv->texverts[0].v, 0.75f);
@@ -291,15 +304,15 @@ TEST_F(ChunkData, CountedArrays) {
 }
 
 TEST_F(ChunkData, MaterialGroups) {
-  auto* empty =
-      DataAs3ds<MatGroupData3ds>(ReadChunkData3ds(Attached(Chunk(0x4130, Sz("Paint") + U16(0)))));
+  auto* empty = DataAs3ds<MatGroupData3ds>(
+      ReadChunkData3ds(Attached(Chunk(CHUNK_MESH_MATERIAL_GROUP, Sz("Paint") + U16(0)))));
   ASSERT_NE(empty, nullptr);
   EXPECT_EQ(empty->name, "Paint");
   EXPECT_EQ(empty->count, 0);
   EXPECT_FALSE(empty->faces);  // no array for a group without faces
 
-  auto* two = DataAs3ds<MatGroupData3ds>(
-      ReadChunkData3ds(Attached(Chunk(0x4130, Sz("Glass") + U16(2) + U16(11) + U16(12)))));
+  auto* two = DataAs3ds<MatGroupData3ds>(ReadChunkData3ds(
+      Attached(Chunk(CHUNK_MESH_MATERIAL_GROUP, Sz("Glass") + U16(2) + U16(11) + U16(12)))));
   ASSERT_NE(two, nullptr);
   ASSERT_EQ(two->count, 2);
   EXPECT_EQ(two->faces[0], 11);
@@ -311,14 +324,15 @@ TEST_F(ChunkData, MaterialGroups) {
 TEST_F(ChunkData, SmoothingGroupsFillThePayload) {
   std::string groups;
   for (uint32_t i = 0; i < 5; ++i) groups += U32(1u << i);
-  auto* five = DataAs3ds<SmoothGroupData3ds>(ReadChunkData3ds(Attached(Chunk(0x4150, groups))));
+  auto* five = DataAs3ds<SmoothGroupData3ds>(
+      ReadChunkData3ds(Attached(Chunk(CHUNK_MESH_SMOOTHING_GROUPS, groups))));
   ASSERT_NE(five, nullptr);
   ASSERT_EQ(five->count, 5u);
   EXPECT_EQ(five->groups[4], 16u);
 
   // 22 bytes of payload hold 5 whole dwords.
   auto* odd = DataAs3ds<SmoothGroupData3ds>(
-      ReadChunkData3ds(Attached(Chunk(0x4150, groups + "xy") + "zz")));
+      ReadChunkData3ds(Attached(Chunk(CHUNK_MESH_SMOOTHING_GROUPS, groups + "xy") + "zz")));
   ASSERT_NE(odd, nullptr);
   EXPECT_EQ(odd->count, 5u);
   EXPECT_FALSE(ErrorsPending3ds);
@@ -331,17 +345,19 @@ TEST_F(ChunkData, RawAndSizedBlocks) {
   auto* four = DataAs3ds<BytesData3ds>(ReadChunkData3ds(Attached(Chunk(0x1234, "abcd"))));
   ASSERT_NE(four, nullptr);
   ASSERT_EQ(four->size, 4u);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(four->bytes.get()), 4), "abcd");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(four->bytes.get()), 4), "abcd");
 
-  auto* aux = DataAs3ds<BytesData3ds>(ReadChunkData3ds(Attached(Chunk(0x2D2D, "xyz"))));
+  auto* aux =
+      DataAs3ds<BytesData3ds>(ReadChunkData3ds(Attached(Chunk(CHUNK_AUX_SECTION_A, "xyz"))));
   ASSERT_NE(aux, nullptr);
   EXPECT_EQ(aux->size, 3u);
 
   // Size-and-bytes records exist even for an empty payload.
-  auto* ext = DataAs3ds<BytesData3ds>(ReadChunkData3ds(Attached(Chunk(0x8001))));
+  auto* ext = DataAs3ds<BytesData3ds>(ReadChunkData3ds(Attached(Chunk(CHUNK_EXT_ENTRY))));
   ASSERT_NE(ext, nullptr);
   EXPECT_EQ(ext->size, 0u);
-  auto* proc = DataAs3ds<BytesData3ds>(ReadChunkData3ds(Attached(Chunk(0x4182, "procdata"))));
+  auto* proc =
+      DataAs3ds<BytesData3ds>(ReadChunkData3ds(Attached(Chunk(CHUNK_PROCEDURE_DATA, "procdata"))));
   ASSERT_NE(proc, nullptr);
   ASSERT_EQ(proc->size, 8u);
   EXPECT_EQ(proc->bytes[7], 'a');
@@ -349,7 +365,9 @@ TEST_F(ChunkData, RawAndSizedBlocks) {
 }
 
 TEST_F(ChunkData, TagsWithoutPayloadDecodeToNone) {
-  for (uint16_t tag : {0x4D4D, 0x3D3D, 0x4010, 0x4100, 0xA200, 0xB002, 0x80F0, 0x8009}) {
+  for (uint16_t tag :
+       {CHUNK_MESH_FILE, CHUNK_MESH_SECTION, CHUNK_OBJECT_HIDDEN, CHUNK_TRIANGLE_MESH,
+        CHUNK_MAT_TEXTURE_MAP, CHUNK_KF_OBJECT_NODE, CHUNK_PARENT_NAME, CHUNK_EXT_GROUP}) {
     SCOPED_TRACE(tag);
     Chunk3ds* c = Attached(Chunk(tag, "payload"));
     EXPECT_EQ(ReadChunkData3ds(c), nullptr);
@@ -365,7 +383,8 @@ TEST_F(ChunkData, PositionTrackKeysAndValuesAlternate) {
   track += U32(0) + U16(0x01) + F32(0.5f) + Pt(1, 2, 3);
   track += U32(30) + U16(0) + Pt(4, 5, 6);
   ASSERT_EQ(track.size(), 14u + 22 + 18);
-  auto* t = DataAs3ds<PosTrackData3ds>(ReadChunkData3ds(Attached(Chunk(0xB020, track) + "tail")));
+  auto* t = DataAs3ds<PosTrackData3ds>(
+      ReadChunkData3ds(Attached(Chunk(CHUNK_KF_POSITION_TRACK, track) + "tail")));
   ASSERT_NE(t, nullptr);
   EXPECT_FALSE(ErrorsPending3ds);
   EXPECT_EQ(TellFile3ds(), 6 + track.size());
@@ -382,32 +401,32 @@ TEST_F(ChunkData, PositionTrackKeysAndValuesAlternate) {
 TEST_F(ChunkData, OtherTracks) {
   const std::string head1 = U16(0) + U32(0) + U32(0) + U32(1);
   const std::string key0 = U32(0) + U16(0);
-  auto* rot = DataAs3ds<RotTrackData3ds>(ReadChunkData3ds(
-      Attached(Chunk(0xB021, head1 + key0 + F32(1.5f) + F32(0) + F32(0) + F32(1)))));
+  auto* rot = DataAs3ds<RotTrackData3ds>(ReadChunkData3ds(Attached(
+      Chunk(CHUNK_KF_ROTATION_TRACK, head1 + key0 + F32(1.5f) + F32(0) + F32(0) + F32(1)))));
   ASSERT_NE(rot, nullptr);
   EXPECT_EQ(rot->values[0].angle, 1.5f);
   EXPECT_EQ(rot->values[0].z, 1.0f);
 
-  auto* colour = DataAs3ds<ScaleTrackData3ds>(
-      ReadChunkData3ds(Attached(Chunk(0xB025, head1 + key0 + Pt(0.1f, 0.2f, 0.3f)))));
+  auto* colour = DataAs3ds<ScaleTrackData3ds>(ReadChunkData3ds(
+      Attached(Chunk(CHUNK_KF_COLOUR_TRACK, head1 + key0 + Pt(0.1f, 0.2f, 0.3f)))));
   ASSERT_NE(colour, nullptr);
   EXPECT_EQ(colour->values[0].y, 0.2f);
 
   auto* fov = DataAs3ds<FloatTrackData3ds>(
-      ReadChunkData3ds(Attached(Chunk(0xB023, head1 + key0 + F32(45)))));
+      ReadChunkData3ds(Attached(Chunk(CHUNK_KF_FOV_TRACK, head1 + key0 + F32(45)))));
   ASSERT_NE(fov, nullptr);
   EXPECT_EQ(fov->values[0], 45.0f);
 
   const std::string head2 = U16(0) + U32(0) + U32(0) + U32(2);
-  auto* morph = DataAs3ds<MorphTrackData3ds>(ReadChunkData3ds(
-      Attached(Chunk(0xB026, head2 + key0 + Sz("Box01") + U32(5) + U16(0) + Sz("Sphere")))));
+  auto* morph = DataAs3ds<MorphTrackData3ds>(ReadChunkData3ds(Attached(
+      Chunk(CHUNK_KF_MORPH_TRACK, head2 + key0 + Sz("Box01") + U32(5) + U16(0) + Sz("Sphere")))));
   ASSERT_NE(morph, nullptr);
   EXPECT_STREQ(morph->values[0].name, "Box01");
   EXPECT_STREQ(morph->values[1].name, "Sphere");
   EXPECT_EQ(morph->keys[1].frame, 5u);
 
-  auto* hide = DataAs3ds<HideTrackData3ds>(
-      ReadChunkData3ds(Attached(Chunk(0xB029, head2 + key0 + U32(9) + U16(0x10) + F32(2)))));
+  auto* hide = DataAs3ds<HideTrackData3ds>(ReadChunkData3ds(
+      Attached(Chunk(CHUNK_KF_HIDE_TRACK, head2 + key0 + U32(9) + U16(0x10) + F32(2)))));
   ASSERT_NE(hide, nullptr);
   ASSERT_EQ(hide->keys.size(), 2u);
   EXPECT_EQ(hide->keys[1].frame, 9u);
@@ -415,11 +434,21 @@ TEST_F(ChunkData, OtherTracks) {
   EXPECT_FALSE(ErrorsPending3ds);
 }
 
-// Counts are read as given, even beyond the chunk's declared length, as long as the file holds
-// the elements.
-TEST_F(ChunkData, CountsMayRunPastTheChunk) {
+// A count is not believed beyond its chunk's declared length, although the file holds the
+// elements (they would be the bytes of the chunks after it): it fails as a short read would, so
+// that no chunk takes more memory than its own bytes warrant.
+TEST_F(ChunkData, CountsStopAtTheEndOfTheirChunk) {
+  const std::string point = Pt(7, 8, 9);
   auto* pts = DataAs3ds<PointArrayData3ds>(
-      ReadChunkData3ds(Attached(ChunkLen(0x4110, 8, U16(1) + Pt(7, 8, 9)))));
+      ReadChunkData3ds(Attached(ChunkLen(CHUNK_MESH_VERTICES, 8, U16(1) + point))));
+  ASSERT_NE(pts, nullptr);
+  EXPECT_EQ(Errors(), std::vector<ErrCode3ds>{ERR_READING_FILE});
+  EXPECT_EQ(pts->count, 0);
+  EXPECT_FALSE(pts->points);
+  // The same point within the chunk's length is read.
+  ResetErrorList3ds();
+  pts = DataAs3ds<PointArrayData3ds>(
+      ReadChunkData3ds(Attached(ChunkLen(CHUNK_MESH_VERTICES, 8 + 12, U16(1) + point))));
   ASSERT_NE(pts, nullptr);
   EXPECT_FALSE(ErrorsPending3ds);
   ASSERT_EQ(pts->count, 1);
@@ -429,7 +458,7 @@ TEST_F(ChunkData, CountsMayRunPastTheChunk) {
 // Counts and lengths that the rest of the file cannot hold fail as a short read would, without
 // allocating for them; the record then claims no elements.
 TEST_F(ChunkData, CountsBeyondTheFileAllocateNothing) {
-  Chunk3ds* verts = Attached(Chunk(0x4110, U16(0xFFFF) + Pt(1, 2, 3)));
+  Chunk3ds* verts = Attached(Chunk(CHUNK_MESH_VERTICES, U16(0xFFFF) + Pt(1, 2, 3)));
   auto* pts = DataAs3ds<PointArrayData3ds>(ReadChunkData3ds(verts));
   ASSERT_NE(pts, nullptr);
   EXPECT_EQ(Errors(), std::vector<ErrCode3ds>{ERR_READING_FILE});
@@ -438,8 +467,8 @@ TEST_F(ChunkData, CountsBeyondTheFileAllocateNothing) {
 
   ResetErrorList3ds();
   std::string head = U16(0) + U32(0) + U32(0) + U32(0xFFFFFFFF);
-  auto* track =
-      DataAs3ds<RotTrackData3ds>(ReadChunkData3ds(Attached(Chunk(0xB021, head + U32(0) + U16(0)))));
+  auto* track = DataAs3ds<RotTrackData3ds>(
+      ReadChunkData3ds(Attached(Chunk(CHUNK_KF_ROTATION_TRACK, head + U32(0) + U16(0)))));
   ASSERT_NE(track, nullptr);
   EXPECT_EQ(Errors(), std::vector<ErrCode3ds>{ERR_READING_FILE});
   EXPECT_EQ(track->header.keycount, 0u);
@@ -448,14 +477,16 @@ TEST_F(ChunkData, CountsBeyondTheFileAllocateNothing) {
 
   ResetErrorList3ds();
   auto* group = DataAs3ds<MatGroupData3ds>(
-      ReadChunkData3ds(Attached(Chunk(0x4130, Sz("M") + U16(40000) + U16(1)))));
+      ReadChunkData3ds(Attached(Chunk(CHUNK_MESH_MATERIAL_GROUP, Sz("M") + U16(40000) + U16(1)))));
   ASSERT_NE(group, nullptr);
   EXPECT_EQ(Errors(), std::vector<ErrCode3ds>{ERR_READING_FILE});
   EXPECT_EQ(group->name, "M");
   EXPECT_FALSE(group->faces);
 
   // Lengths that reach far beyond the file: a raw block, a sized block, smoothing groups.
-  for (uint16_t tag : {0x2D2D, 0x1234, 0x4182, 0x4150}) {
+  const uint16_t farTags[] = {CHUNK_AUX_SECTION_A, 0x1234, CHUNK_PROCEDURE_DATA,
+                              CHUNK_MESH_SMOOTHING_GROUPS};
+  for (uint16_t tag : farTags) {
     SCOPED_TRACE(tag);
     ResetErrorList3ds();
     Chunk3ds* c = Attached(ChunkLen(tag, 0xFFFFFFF0u, "abcdefgh"));
@@ -472,7 +503,7 @@ TEST_F(ChunkData, CountsBeyondTheFileAllocateNothing) {
 
 // A short read keeps the record and the fields read before it.
 TEST_F(ChunkData, ShortReadKeepsThePartialRecord) {
-  Chunk3ds* c = Attached(ChunkLen(0x4700, 6 + 32, Pt(1, 2, 3) + F32(4) + U16(0)));
+  Chunk3ds* c = Attached(ChunkLen(CHUNK_CAMERA, 6 + 32, Pt(1, 2, 3) + F32(4) + U16(0)));
   ChunkData3ds* d = ReadChunkData3ds(c);
   EXPECT_EQ(Errors(), std::vector<ErrCode3ds>{ERR_READING_FILE});
   auto* cam = DataAs3ds<CameraData3ds>(c->data.get());
@@ -484,7 +515,7 @@ TEST_F(ChunkData, ShortReadKeepsThePartialRecord) {
 }
 
 TEST_F(ChunkData, DecodesOnceAndCaches) {
-  Chunk3ds* c = Attached(Chunk(0x4110, U16(1) + Pt(1, 2, 3)) + std::string(64, 'z'));
+  Chunk3ds* c = Attached(Chunk(CHUNK_MESH_VERTICES, U16(1) + Pt(1, 2, 3)) + std::string(64, 'z'));
   ChunkData3ds* first = ReadChunkData3ds(c);
   ASSERT_NE(first, nullptr);
   SeekFile3ds(40);
@@ -495,17 +526,17 @@ TEST_F(ChunkData, DecodesOnceAndCaches) {
 }
 
 TEST_F(ChunkData, DetachedChunksAreNotDecoded) {
-  File3ds* f = OpenBytes(Chunk(0x0002, U32(3)));
-  Chunk3ds* c = Detached(0x0002, 10);
+  File3ds* f = OpenBytes(Chunk(CHUNK_FILE_VERSION, U32(3)));
+  Chunk3ds* c = Detached(CHUNK_FILE_VERSION, 10);
   c->fileindex = f->tableindex;
   Close(f);
   EXPECT_EQ(ReadChunkData3ds(c), nullptr);
-  EXPECT_EQ(ReadChunkData3ds(Detached(0x0002, 10)), nullptr);
+  EXPECT_EQ(ReadChunkData3ds(Detached(CHUNK_FILE_VERSION, 10)), nullptr);
   EXPECT_FALSE(ErrorsPending3ds);
 }
 
 TEST_F(ChunkData, DropOnlyWhatCanBeDecodedAgain) {
-  Chunk3ds* attached = Attached(Chunk(0x0002, U32(3)));
+  Chunk3ds* attached = Attached(Chunk(CHUNK_FILE_VERSION, U32(3)));
   ASSERT_NE(ReadChunkData3ds(attached), nullptr);
   DropChunkData3ds(attached);
   EXPECT_EQ(attached->data, nullptr);
@@ -513,7 +544,7 @@ TEST_F(ChunkData, DropOnlyWhatCanBeDecodedAgain) {
   ASSERT_NE(again, nullptr);
   EXPECT_EQ(again->value, 3u);
 
-  Chunk3ds* detached = Detached(0x0002, 10);
+  Chunk3ds* detached = Detached(CHUNK_FILE_VERSION, 10);
   AllocChunkData3ds(detached);
   DropChunkData3ds(detached);
   EXPECT_NE(detached->data, nullptr);
@@ -536,27 +567,28 @@ TEST_F(ChunkData, AllocationByTag) {
   EXPECT_EQ(short6->data.get(), before);
 
   // A tag without payload ends with no record.
-  Chunk3ds* flag = Detached(0x4010, 6);
+  Chunk3ds* flag = Detached(CHUNK_OBJECT_HIDDEN, 6);
   flag->data.reset(new DwordData3ds());
   EXPECT_EQ(AllocChunkData3ds(flag), nullptr);
   EXPECT_EQ(flag->data, nullptr);
 
-  EXPECT_NE(DataAs3ds<StringData3ds>(AllocChunkData3ds(Detached(0x80F0, 0))), nullptr);
-  auto* pts = DataAs3ds<PointArrayData3ds>(AllocChunkData3ds(Detached(0x4110, 0)));
+  EXPECT_NE(DataAs3ds<StringData3ds>(AllocChunkData3ds(Detached(CHUNK_PARENT_NAME, 0))), nullptr);
+  auto* pts = DataAs3ds<PointArrayData3ds>(AllocChunkData3ds(Detached(CHUNK_MESH_VERTICES, 0)));
   ASSERT_NE(pts, nullptr);
   EXPECT_EQ(pts->count, 0);
-  EXPECT_NE(DataAs3ds<RotTrackData3ds>(AllocChunkData3ds(Detached(0xB021, 0))), nullptr);
+  EXPECT_NE(DataAs3ds<RotTrackData3ds>(AllocChunkData3ds(Detached(CHUNK_KF_ROTATION_TRACK, 0))),
+            nullptr);
   EXPECT_FALSE(ErrorsPending3ds);
 }
 
 TEST_F(ChunkData, CopiesAreDeep) {
-  Chunk3ds* src = Detached(0x4110, 0);
+  Chunk3ds* src = Detached(CHUNK_MESH_VERTICES, 0);
   auto* pts = DataAs3ds<PointArrayData3ds>(AllocChunkData3ds(src));
   ASSERT_TRUE(pts->points.Allocate(2));
   pts->count = 2;
   pts->points[1] = {4, 5, 6};
 
-  Chunk3ds* dst = Detached(0x4110, 0);
+  Chunk3ds* dst = Detached(CHUNK_MESH_VERTICES, 0);
   CopyChunkData3ds(src, dst);
   auto* copy = DataAs3ds<PointArrayData3ds>(dst->data.get());
   ASSERT_NE(copy, nullptr);
@@ -566,18 +598,18 @@ TEST_F(ChunkData, CopiesAreDeep) {
   EXPECT_EQ(copy->points[1].x, 4.0f);
 
   // A record already in the destination stays; a source without record copies nothing.
-  Chunk3ds* held = Detached(0x4110, 0);
+  Chunk3ds* held = Detached(CHUNK_MESH_VERTICES, 0);
   ChunkData3ds* own = AllocChunkData3ds(held);
   CopyChunkData3ds(src, held);
   EXPECT_EQ(held->data.get(), own);
-  Chunk3ds* blank = Detached(0x4110, 0);
-  CopyChunkData3ds(Detached(0x4110, 0), blank);
+  Chunk3ds* blank = Detached(CHUNK_MESH_VERTICES, 0);
+  CopyChunkData3ds(Detached(CHUNK_MESH_VERTICES, 0), blank);
   EXPECT_EQ(blank->data, nullptr);
 
-  Chunk3ds* track =
-      Attached(Chunk(0xB023, U16(0) + U32(0) + U32(0) + U32(1) + U32(8) + U16(0) + F32(30)));
+  Chunk3ds* track = Attached(
+      Chunk(CHUNK_KF_FOV_TRACK, U16(0) + U32(0) + U32(0) + U32(1) + U32(8) + U16(0) + F32(30)));
   ASSERT_NE(ReadChunkData3ds(track), nullptr);
-  Chunk3ds* trackcopy = Detached(0xB023, 0);
+  Chunk3ds* trackcopy = Detached(CHUNK_KF_FOV_TRACK, 0);
   CopyChunkData3ds(track, trackcopy);
   auto* t = DataAs3ds<FloatTrackData3ds>(trackcopy->data.get());
   ASSERT_NE(t, nullptr);

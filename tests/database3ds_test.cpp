@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ChunkBytes3ds.h"
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 using namespace bytes3ds;
 
@@ -64,14 +64,16 @@ std::vector<ErrCode3ds> ReadFailure(int levels) {
 }
 
 TEST_F(Database, RootTagDecidesTheKindOfFile) {
-  const std::string child = Chunk(0x0002, U32(3));
+  const std::string child = Chunk(CHUNK_FILE_VERSION, U32(3));
   const struct {
     uint16_t tag;
     DbType3ds type;
     size_t children;
   } cases[] = {
-      {0x4D4D, MeshFile, 1},    {0x3DAA, MaterialLibFile, 1},
-      {0xC23D, SceneFile, 1},   {0x3D3D, UnknownFile, 0},  // anything else is a lone root
+      {CHUNK_MESH_FILE, MeshFile, 1},
+      {CHUNK_MATERIAL_LIBRARY, MaterialLibFile, 1},
+      {CHUNK_SCENE_FILE, SceneFile, 1},
+      {CHUNK_MESH_SECTION, UnknownFile, 0},  // anything else is a lone root
       {0x1234, UnknownFile, 0},
   };
   for (const auto& c : cases) {
@@ -85,7 +87,7 @@ TEST_F(Database, RootTagDecidesTheKindOfFile) {
     EXPECT_EQ(GetDatabaseType3ds(db), c.type);
   }
   // A root of header alone has no children.
-  Database3ds* bare = Load(Chunk(0x4D4D));
+  Database3ds* bare = Load(Chunk(CHUNK_MESH_FILE));
   EXPECT_EQ(bare->rootchunk->firstchild, nullptr);
   EXPECT_FALSE(ErrorsPending3ds);
 }
@@ -106,32 +108,32 @@ TEST_F(Database, ChildrenStartAfterTheOwnData) {
     uint16_t tag;
     std::string data;
   } cases[] = {
-      {0x4000, Sz("Box01")},  // five characters: children from 6 + 6
-      {0x4000, Sz("0123456789")},
-      {0x3080, Sz("Camera01")},
-      {0xB011, Sz("")},
-      {0x1100, Sz("0123456789AB")},
-      {0x4181, Sz("p")},
-      {0xA300, Sz("0123456789AB")},
-      {0xA000, Sz("0123456789abcdef")},
-      {0xB010, Sz("Car") + U16(1) + U16(2) + U16(0xFFFF)},
-      {0x4120, U16(3) + std::string(24, '\x01')},  // children from 6 + 2 + 24
-      {0x4120, U16(0)},
-      {0xB00A, U16(5) + Sz("scene.3ds") + U32(100)},
-      {0xB00A, U16(5) + Sz(std::string(512, 'n')) + U32(100)},
-      {0x0011, "rgb"},
-      {0x0030, U16(50)},
-      {0x4641, std::string(10, 's')},
-      {0x7001, std::string(14, 'w')},
-      {0x4160, std::string(48, 'm')},
-      {0xB008, U32(0) + U32(100)},
-      {0x3D3D, ""},
-      {0xB002, ""},
+      {CHUNK_NAMED_OBJECT, Sz("Box01")},  // five characters: children from 6 + 6
+      {CHUNK_NAMED_OBJECT, Sz("0123456789")},
+      {CHUNK_VIEW_CAMERA, Sz("Camera01")},
+      {CHUNK_KF_INSTANCE_NAME, Sz("")},
+      {CHUNK_BACKGROUND_BITMAP, Sz("0123456789AB")},
+      {CHUNK_PROCEDURE_NAME, Sz("p")},
+      {CHUNK_MAP_FILE_NAME, Sz("0123456789AB")},
+      {CHUNK_MAT_NAME, Sz("0123456789abcdef")},
+      {CHUNK_KF_NODE_HEADER, Sz("Car") + U16(1) + U16(2) + U16(0xFFFF)},
+      {CHUNK_MESH_FACES, U16(3) + std::string(24, '\x01')},  // children from 6 + 2 + 24
+      {CHUNK_MESH_FACES, U16(0)},
+      {CHUNK_KF_HEADER, U16(5) + Sz("scene.3ds") + U32(100)},
+      {CHUNK_KF_HEADER, U16(5) + Sz(std::string(512, 'n')) + U32(100)},
+      {CHUNK_COLOUR_24, "rgb"},
+      {CHUNK_PERCENT_INT, U16(50)},
+      {CHUNK_SPOT_SHADOW, std::string(10, 's')},
+      {CHUNK_VIEWPORT_LAYOUT, std::string(14, 'w')},
+      {CHUNK_MESH_LOCAL_AXES, std::string(48, 'm')},
+      {CHUNK_KF_SEGMENT, U32(0) + U32(100)},
+      {CHUNK_MESH_SECTION, ""},
+      {CHUNK_KF_OBJECT_NODE, ""},
   };
   const std::string child = Chunk(0x0777, "zz");
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << std::hex << c.tag << " " << c.data.size());
-    Database3ds* db = Load(Chunk(0x4D4D, "", Chunk(c.tag, c.data, child)));
+    Database3ds* db = Load(Chunk(CHUNK_MESH_FILE, "", Chunk(c.tag, c.data, child)));
     EXPECT_FALSE(ErrorsPending3ds);
     Chunk3ds* parent = db->rootchunk->firstchild;
     ASSERT_NE(parent, nullptr);
@@ -150,18 +152,19 @@ TEST_F(Database, OverlongStringsFailTheRead) {
     uint16_t tag;
     std::string data;
   } cases[] = {
-      {0x4000, Sz("0123456789A")},
-      {0xB011, Sz("0123456789A")},
-      {0xA300, Sz("0123456789ABCD")},  // the payload decoder would take 14; the reader only 12
-      {0x1100, Sz("0123456789ABC")},
-      {0xA000, Sz("0123456789abcdefg")},
-      {0xB010, Sz("0123456789A") + U16(0) + U16(0) + U16(0)},
-      {0xB00A, U16(5) + Sz(std::string(513, 'n')) + U32(100)},
+      {CHUNK_NAMED_OBJECT, Sz("0123456789A")},
+      {CHUNK_KF_INSTANCE_NAME, Sz("0123456789A")},
+      {CHUNK_MAP_FILE_NAME,
+       Sz("0123456789ABCD")},  // the payload decoder would take 14; the reader only 12
+      {CHUNK_BACKGROUND_BITMAP, Sz("0123456789ABC")},
+      {CHUNK_MAT_NAME, Sz("0123456789abcdefg")},
+      {CHUNK_KF_NODE_HEADER, Sz("0123456789A") + U16(0) + U16(0) + U16(0)},
+      {CHUNK_KF_HEADER, U16(5) + Sz(std::string(513, 'n')) + U32(100)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << std::hex << c.tag);
     ResetErrorList3ds();
-    Database3ds* db = Load(Chunk(0x4D4D, "", Chunk(c.tag, c.data, Chunk(0x0777))));
+    Database3ds* db = Load(Chunk(CHUNK_MESH_FILE, "", Chunk(c.tag, c.data, Chunk(0x0777))));
     EXPECT_EQ(Errors(), ReadFailure(2));
     EXPECT_EQ(db->rootchunk->firstchild->firstchild, nullptr);
   }
@@ -169,8 +172,10 @@ TEST_F(Database, OverlongStringsFailTheRead) {
 
 TEST_F(Database, UnknownTagsAreLeavesWithRawData) {
   // The unknown chunk's body looks like a chunk, but an unknown tag has no children.
-  const std::string unknown = Chunk(0x0777, Chunk(0x0002, U32(9)));
-  Database3ds* db = Load(Chunk(0x4D4D, "", Chunk(0x3D3D, "", unknown + Chunk(0x0002, U32(1)))));
+  const std::string unknown = Chunk(0x0777, Chunk(CHUNK_FILE_VERSION, U32(9)));
+  Database3ds* db =
+      Load(Chunk(CHUNK_MESH_FILE, "",
+                 Chunk(CHUNK_MESH_SECTION, "", unknown + Chunk(CHUNK_FILE_VERSION, U32(1)))));
   ASSERT_FALSE(ErrorsPending3ds);
   Chunk3ds* mdata = db->rootchunk->firstchild;
   Chunk3ds* leaf = mdata->firstchild;
@@ -180,7 +185,7 @@ TEST_F(Database, UnknownTagsAreLeavesWithRawData) {
   EXPECT_EQ(leaf->length, 16u);
   EXPECT_EQ(leaf->firstchild, nullptr);
   ASSERT_NE(leaf->next, nullptr);
-  EXPECT_EQ(leaf->next->tag, 0x0002u);
+  EXPECT_EQ(leaf->next->tag, CHUNK_FILE_VERSION);
   EXPECT_EQ(leaf->next->offset, 28u);
 
   // Nothing is decoded while the tree is read.
@@ -188,20 +193,22 @@ TEST_F(Database, UnknownTagsAreLeavesWithRawData) {
   EXPECT_EQ(leaf->next->data, nullptr);
   auto* raw = DataAs3ds<BytesData3ds>(ReadChunkData3ds(leaf));
   ASSERT_NE(raw, nullptr);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(raw->bytes.get()), raw->size),
-            Chunk(0x0002, U32(9)));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(raw->bytes.get()), raw->size),
+            Chunk(CHUNK_FILE_VERSION, U32(9)));
 }
 
 TEST_F(Database, ExtensionEntries) {
-  const std::string items = Chunk(0x8002, Sz("App")) +
-                            ChunkLen(0x8003, 200, "") +  // reaches beyond the entry: dropped
-                            Chunk(0x8003, Sz("s")) + Chunk(0x0777, "junk") +  // ends the entry
-                            Chunk(0x8002, Sz("never"));
-  Database3ds* db = Load(Chunk(0x4D4D, "", Chunk(0x8001, "", items) + Chunk(0x0002, U32(4))));
+  const std::string items =
+      Chunk(CHUNK_EXT_APP_NAME, Sz("App")) +
+      ChunkLen(CHUNK_EXT_STRING, 200, "") +  // reaches beyond the entry: dropped
+      Chunk(CHUNK_EXT_STRING, Sz("s")) + Chunk(0x0777, "junk") +  // ends the entry
+      Chunk(CHUNK_EXT_APP_NAME, Sz("never"));
+  Database3ds* db = Load(Chunk(
+      CHUNK_MESH_FILE, "", Chunk(CHUNK_EXT_ENTRY, "", items) + Chunk(CHUNK_FILE_VERSION, U32(4))));
   ASSERT_FALSE(ErrorsPending3ds);
   Chunk3ds* entry = db->rootchunk->firstchild;
-  ASSERT_EQ(entry->tag, 0x8001u);
-  EXPECT_EQ(ChildTags(entry), (std::vector<uint32_t>{0x8002, 0x8003}));
+  ASSERT_EQ(entry->tag, CHUNK_EXT_ENTRY);
+  EXPECT_EQ(ChildTags(entry), (std::vector<uint32_t>{CHUNK_EXT_APP_NAME, CHUNK_EXT_STRING}));
   const uint32_t first = 6 + 6;
   EXPECT_EQ(entry->firstchild->offset, first);
   EXPECT_EQ(entry->firstchild->next->offset, first + 10 + 6);
@@ -209,17 +216,19 @@ TEST_F(Database, ExtensionEntries) {
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(s->value, "s");
   // Reading goes on after the entry.
-  EXPECT_EQ(ChildTags(db->rootchunk), (std::vector<uint32_t>{0x8001, 0x0002}));
+  EXPECT_EQ(ChildTags(db->rootchunk), (std::vector<uint32_t>{CHUNK_EXT_ENTRY, CHUNK_FILE_VERSION}));
   EXPECT_FALSE(ErrorsPending3ds);
 }
 
 TEST_F(Database, FileEndingInsideAChunk) {
-  std::string bytes = ChunkLen(0x4D4D, 100, ChunkLen(0x3D3D, 50, Chunk(0x0002, U32(1)) + "\x10"));
+  std::string bytes =
+      ChunkLen(CHUNK_MESH_FILE, 100,
+               ChunkLen(CHUNK_MESH_SECTION, 50, Chunk(CHUNK_FILE_VERSION, U32(1)) + "\x10"));
   Database3ds* db = Load(bytes);
   EXPECT_EQ(Errors(), ReadFailure(2));
   // What was read stays in the database.
   ASSERT_NE(db->rootchunk->firstchild, nullptr);
-  EXPECT_EQ(ChildTags(db->rootchunk->firstchild), std::vector<uint32_t>{0x0002});
+  EXPECT_EQ(ChildTags(db->rootchunk->firstchild), std::vector<uint32_t>{CHUNK_FILE_VERSION});
 }
 
 // Lengths below the header's own size cannot move the reader on: they are refused.
@@ -227,12 +236,14 @@ TEST_F(Database, LengthsBelowSixAreInvalid) {
   for (uint32_t length : {0u, 5u}) {
     SCOPED_TRACE(length);
     ResetErrorList3ds();
-    Load(Chunk(0x4D4D, "", Chunk(0x3D3D, "", ChunkLen(0x0777, length, "") + Chunk(0x0002))));
+    Load(Chunk(
+        CHUNK_MESH_FILE, "",
+        Chunk(CHUNK_MESH_SECTION, "", ChunkLen(0x0777, length, "") + Chunk(CHUNK_FILE_VERSION))));
     EXPECT_EQ(Errors(), (std::vector<ErrCode3ds>{ERR_INVALID_CHUNK, ERR_READING_DATABASE,
                                                  ERR_READING_DATABASE, ERR_READING_DATABASE,
                                                  ERR_CREATING_DATABASE}));
     ResetErrorList3ds();
-    Load(ChunkLen(0x4D4D, length, Chunk(0x0002)));
+    Load(ChunkLen(CHUNK_MESH_FILE, length, Chunk(CHUNK_FILE_VERSION)));
     EXPECT_EQ(Errors(), (std::vector<ErrCode3ds>{ERR_INVALID_CHUNK, ERR_READING_DATABASE,
                                                  ERR_CREATING_DATABASE}));
   }
@@ -243,17 +254,18 @@ TEST_F(Database, LengthsBelowSixAreInvalid) {
 // failure.
 TEST_F(Database, ChunkEndsDoNotWrapAround) {
   Database3ds* db =
-      Load(ChunkLen(0x4D4D, 0xFFFFFFF0u, ChunkLen(0x3D3D, 0xFFFFFFFCu, Chunk(0x0002, U32(1)))));
+      Load(ChunkLen(CHUNK_MESH_FILE, 0xFFFFFFF0u,
+                    ChunkLen(CHUNK_MESH_SECTION, 0xFFFFFFFCu, Chunk(CHUNK_FILE_VERSION, U32(1)))));
   EXPECT_EQ(Errors(), ReadFailure(2));
   Chunk3ds* mdata = db->rootchunk->firstchild;
   ASSERT_NE(mdata, nullptr);
-  EXPECT_EQ(ChildTags(mdata), std::vector<uint32_t>{0x0002});
+  EXPECT_EQ(ChildTags(mdata), std::vector<uint32_t>{CHUNK_FILE_VERSION});
 }
 
 std::string Nested(int levels) {
-  std::string inner = Chunk(0x3D3D);
-  for (int i = 1; i < levels - 1; ++i) inner = Chunk(0x3D3D, "", inner);
-  return Chunk(0x4D4D, "", inner);
+  std::string inner = Chunk(CHUNK_MESH_SECTION);
+  for (int i = 1; i < levels - 1; ++i) inner = Chunk(CHUNK_MESH_SECTION, "", inner);
+  return Chunk(CHUNK_MESH_FILE, "", inner);
 }
 
 TEST_F(Database, NestingIsBounded) {
@@ -277,7 +289,7 @@ TEST_F(Database, LongSiblingChains) {
   children.reserve(6 * n);
   for (int i = 0; i < n - 1; ++i) children += Chunk(0x0777);
   children += Chunk(0x0888);
-  Database3ds* db = Load(Chunk(0x4D4D, "", children));
+  Database3ds* db = Load(Chunk(CHUNK_MESH_FILE, "", children));
   ASSERT_FALSE(ErrorsPending3ds);
   ASSERT_EQ(CountChildren(db->rootchunk), size_t(n));
 
@@ -303,10 +315,10 @@ TEST_F(Database, LongSiblingChains) {
 
 // A tree as deep as memory allows, built in memory: searched, copied and released.
 TEST_F(Database, DeepTreesInMemory) {
-  Chunk3ds* root = Own(Make(0x4D4D));
+  Chunk3ds* root = Own(Make(CHUNK_MESH_FILE));
   Chunk3ds* c = root;
   for (int i = 0; i < 100000; ++i) {
-    Chunk3ds* child = Make(i == 99999 ? 0x0888 : 0x3D3D);
+    Chunk3ds* child = Make(i == 99999 ? 0x0888 : CHUNK_MESH_SECTION);
     AppendChunk3ds(c, child);
     c = child;
   }
@@ -324,73 +336,77 @@ TEST_F(Database, DeepTreesInMemory) {
 }
 
 TEST_F(Database, FindSearchesTheSubtreeInPreOrder) {
-  Chunk3ds* root = Own(Make(0x4D4D));
-  Chunk3ds* a = Make(0x3D3D);
-  Chunk3ds* a1 = Make(0x0002);
-  Chunk3ds* b = Make(0x0002);
+  Chunk3ds* root = Own(Make(CHUNK_MESH_FILE));
+  Chunk3ds* a = Make(CHUNK_MESH_SECTION);
+  Chunk3ds* a1 = Make(CHUNK_FILE_VERSION);
+  Chunk3ds* b = Make(CHUNK_FILE_VERSION);
   AppendChunk3ds(root, a);
   AppendChunk3ds(a, a1);
   AppendChunk3ds(root, b);
   Chunk3ds* out = nullptr;
-  FindChunk3ds(root, 0x0002, &out);
+  FindChunk3ds(root, CHUNK_FILE_VERSION, &out);
   EXPECT_EQ(out, a1);  // the child's subtree comes before the next child
-  FindChunk3ds(a1, 0x0002, &out);
+  FindChunk3ds(a1, CHUNK_FILE_VERSION, &out);
   EXPECT_EQ(out, a1);  // the start itself counts
-  FindChunk3ds(a, 0x4D4D, &out);
+  FindChunk3ds(a, CHUNK_MESH_FILE, &out);
   EXPECT_EQ(out, nullptr);
-  FindChunk3ds(a1->firstchild, 0x0002, &out);
+  FindChunk3ds(a1->firstchild, CHUNK_FILE_VERSION, &out);
   EXPECT_EQ(out, nullptr);
   // A chunk's own siblings are not part of its subtree.
-  FindChunk3ds(a1, 0x3D3D, &out);
+  FindChunk3ds(a1, CHUNK_MESH_SECTION, &out);
   EXPECT_EQ(out, nullptr);
-  FindNextChunk3ds(a, 0x0002, &out);
+  FindNextChunk3ds(a, CHUNK_FILE_VERSION, &out);
   EXPECT_EQ(out, b);
   EXPECT_FALSE(ErrorsPending3ds);
-  FindChunk3ds(root, 0x0002, nullptr);
+  FindChunk3ds(root, CHUNK_FILE_VERSION, nullptr);
   EXPECT_EQ(Errors(), std::vector<ErrCode3ds>{ERR_INVALID_ARG});
 }
 
 TEST_F(Database, InsertKeepsRankOrder) {
-  Chunk3ds* root = Own(Make(0x4D4D));
-  AppendChunk3ds(root, Make(0x0002));
-  AppendChunk3ds(root, Make(0x3D3D));
-  InsertChunk3ds(root, Make(0xB000));
-  EXPECT_EQ(ChildTags(root), (std::vector<uint32_t>{0x0002, 0x3D3D, 0xB000}));
+  Chunk3ds* root = Own(Make(CHUNK_MESH_FILE));
+  AppendChunk3ds(root, Make(CHUNK_FILE_VERSION));
+  AppendChunk3ds(root, Make(CHUNK_MESH_SECTION));
+  InsertChunk3ds(root, Make(CHUNK_KEYFRAMER));
+  EXPECT_EQ(ChildTags(root),
+            (std::vector<uint32_t>{CHUNK_FILE_VERSION, CHUNK_MESH_SECTION, CHUNK_KEYFRAMER}));
 
-  Chunk3ds* other = Own(Make(0x4D4D));
-  AppendChunk3ds(other, Make(0x3D3D));
-  AppendChunk3ds(other, Make(0xB000));
-  InsertChunk3ds(other, Make(0x0002));
-  EXPECT_EQ(ChildTags(other), (std::vector<uint32_t>{0x0002, 0x3D3D, 0xB000}));
+  Chunk3ds* other = Own(Make(CHUNK_MESH_FILE));
+  AppendChunk3ds(other, Make(CHUNK_MESH_SECTION));
+  AppendChunk3ds(other, Make(CHUNK_KEYFRAMER));
+  InsertChunk3ds(other, Make(CHUNK_FILE_VERSION));
+  EXPECT_EQ(ChildTags(other),
+            (std::vector<uint32_t>{CHUNK_FILE_VERSION, CHUNK_MESH_SECTION, CHUNK_KEYFRAMER}));
 
   // Equal rank: after the existing ones, before lower ranks.
-  Chunk3ds* kf = Own(Make(0xB000));
-  AppendChunk3ds(kf, Make(0xB00A));
-  AppendChunk3ds(kf, Make(0xB002));
-  AppendChunk3ds(kf, Make(0xB001));
-  Chunk3ds* node = Make(0xB003);
+  Chunk3ds* kf = Own(Make(CHUNK_KEYFRAMER));
+  AppendChunk3ds(kf, Make(CHUNK_KF_HEADER));
+  AppendChunk3ds(kf, Make(CHUNK_KF_OBJECT_NODE));
+  AppendChunk3ds(kf, Make(CHUNK_KF_AMBIENT_NODE));
+  Chunk3ds* node = Make(CHUNK_KF_CAMERA_NODE);
   InsertChunk3ds(kf, node);
-  EXPECT_EQ(ChildTags(kf), (std::vector<uint32_t>{0xB00A, 0xB002, 0xB003, 0xB001}));
-  InsertChunk3ds(kf, Make(0x80F0));
-  EXPECT_EQ(ChildTags(kf).back(), 0x80F0u);
+  EXPECT_EQ(ChildTags(kf), (std::vector<uint32_t>{CHUNK_KF_HEADER, CHUNK_KF_OBJECT_NODE,
+                                                  CHUNK_KF_CAMERA_NODE, CHUNK_KF_AMBIENT_NODE}));
+  InsertChunk3ds(kf, Make(CHUNK_PARENT_NAME));
+  EXPECT_EQ(ChildTags(kf).back(), CHUNK_PARENT_NAME);
   EXPECT_FALSE(ErrorsPending3ds);
 
   InsertChunk3ds(nullptr, node);
   EXPECT_EQ(Errors(), std::vector<ErrCode3ds>{ERR_INVALID_ARG});
 }
 
-const std::string kMeshFile =
-    Chunk(0x4D4D, "",
-          Chunk(0x3D3D, "",
-                Chunk(0x4000, Sz("Obj"), Chunk(0x4100, "", Chunk(0x4110, U16(1) + Pt(1, 2, 3)))) +
-                    Chunk(0x4000, Sz("Two"), Chunk(0x4100))));
+const std::string kMeshFile = Chunk(
+    CHUNK_MESH_FILE, "",
+    Chunk(CHUNK_MESH_SECTION, "",
+          Chunk(CHUNK_NAMED_OBJECT, Sz("Obj"),
+                Chunk(CHUNK_TRIANGLE_MESH, "", Chunk(CHUNK_MESH_VERTICES, U16(1) + Pt(1, 2, 3)))) +
+              Chunk(CHUNK_NAMED_OBJECT, Sz("Two"), Chunk(CHUNK_TRIANGLE_MESH))));
 
 TEST_F(Database, CopyOfAttachedChunksTakesTheirData) {
   Database3ds* db = Load(kMeshFile);
   Chunk3ds* obj = nullptr;
-  FindChunk3ds(db->rootchunk, 0x4000, &obj);
+  FindChunk3ds(db->rootchunk, CHUNK_NAMED_OBJECT, &obj);
   Chunk3ds* verts = nullptr;
-  FindChunk3ds(obj, 0x4110, &verts);
+  FindChunk3ds(obj, CHUNK_MESH_VERTICES, &verts);
   ChunkData3ds* decoded = ReadChunkData3ds(verts);
   ASSERT_NE(decoded, nullptr);
 
@@ -402,7 +418,7 @@ TEST_F(Database, CopyOfAttachedChunksTakesTheirData) {
   EXPECT_EQ(copy->offset, obj->offset);
   EXPECT_EQ(copy->fileindex, obj->fileindex);
   Chunk3ds* copiedverts = nullptr;
-  FindChunk3ds(copy, 0x4110, &copiedverts);
+  FindChunk3ds(copy, CHUNK_MESH_VERTICES, &copiedverts);
   ASSERT_NE(copiedverts, nullptr);
   EXPECT_EQ(copiedverts->data.get(), decoded);  // moved, not duplicated
   EXPECT_EQ(verts->data, nullptr);
@@ -417,16 +433,16 @@ TEST_F(Database, CopyOfDetachedChunksDuplicatesTheirData) {
   Database3ds* db = Load(kMeshFile);
   DisconnectDatabase3ds(db);
   Chunk3ds* obj = nullptr;
-  FindChunk3ds(db->rootchunk, 0x4000, &obj);
+  FindChunk3ds(db->rootchunk, CHUNK_NAMED_OBJECT, &obj);
   Chunk3ds* copy = nullptr;
   CopyChunk3ds(obj, &copy);
   Own(copy);
   ASSERT_FALSE(ErrorsPending3ds);
-  EXPECT_EQ(ChildTags(copy), std::vector<uint32_t>{0x4100});
+  EXPECT_EQ(ChildTags(copy), std::vector<uint32_t>{CHUNK_TRIANGLE_MESH});
   Chunk3ds* verts = nullptr;
   Chunk3ds* copiedverts = nullptr;
-  FindChunk3ds(obj, 0x4110, &verts);
-  FindChunk3ds(copy, 0x4110, &copiedverts);
+  FindChunk3ds(obj, CHUNK_MESH_VERTICES, &verts);
+  FindChunk3ds(copy, CHUNK_MESH_VERTICES, &copiedverts);
   ASSERT_NE(verts->data, nullptr);
   ASSERT_NE(copiedverts->data, nullptr);
   EXPECT_NE(copiedverts->data.get(), verts->data.get());
@@ -452,12 +468,12 @@ TEST_F(Database, DisconnectDecodesEverythingAndDetaches) {
   EXPECT_EQ(all.size(), 7u);
   for (Chunk3ds* c : all) {
     EXPECT_EQ(c->fileindex, NO_FILE_INDEX);
-    bool haspayload = c->tag == 0x4000 || c->tag == 0x4110;
+    bool haspayload = c->tag == CHUNK_NAMED_OBJECT || c->tag == CHUNK_MESH_VERTICES;
     EXPECT_EQ(c->data != nullptr, haspayload) << std::hex << c->tag;
   }
   // With the file closed, the records are still there and stay through a drop.
   Chunk3ds* verts = nullptr;
-  FindChunk3ds(db->rootchunk, 0x4110, &verts);
+  FindChunk3ds(db->rootchunk, CHUNK_MESH_VERTICES, &verts);
   DropChunkData3ds(verts);
   auto* pts = DataAs3ds<PointArrayData3ds>(ReadChunkData3ds(verts));
   ASSERT_NE(pts, nullptr);
@@ -508,28 +524,28 @@ struct Node {
 
 std::string NodeBytes(const Node& n) {
   std::string body;
-  if (n.id >= 0) body += Chunk(0xB030, U16(uint16_t(n.id)));
-  body += Chunk(0xB010, Sz(n.name) + U16(0) + U16(0) + U16(n.parent));
-  if (n.hasinstance) body += Chunk(0xB011, Sz(n.instance));
+  if (n.id >= 0) body += Chunk(CHUNK_KF_NODE_ID, U16(uint16_t(n.id)));
+  body += Chunk(CHUNK_KF_NODE_HEADER, Sz(n.name) + U16(0) + U16(0) + U16(n.parent));
+  if (n.hasinstance) body += Chunk(CHUNK_KF_INSTANCE_NAME, Sz(n.instance));
   return Chunk(n.tag, "", body);
 }
 
 std::string KeyframerFile(const std::vector<Node>& nodes) {
-  std::string kf = Chunk(0xB00A, U16(5) + Sz("x") + U32(100));
+  std::string kf = Chunk(CHUNK_KF_HEADER, U16(5) + Sz("x") + U32(100));
   for (const Node& n : nodes) kf += NodeBytes(n);
-  return Chunk(0x4D4D, "", Chunk(0x3D3D) + Chunk(0xB000, "", kf));
+  return Chunk(CHUNK_MESH_FILE, "", Chunk(CHUNK_MESH_SECTION) + Chunk(CHUNK_KEYFRAMER, "", kf));
 }
 
 // The parent name under the header of the i-th node, or "-" when there is none.
 std::string ParentName(Database3ds* db, int index) {
   Chunk3ds* kf = nullptr;
-  FindChunk3ds(db->rootchunk, 0xB000, &kf);
+  FindChunk3ds(db->rootchunk, CHUNK_KEYFRAMER, &kf);
   Chunk3ds* node = kf->firstchild->next;  // after the keyframer header
   for (int i = 0; i < index; ++i) node = node->next;
   Chunk3ds* header = nullptr;
-  FindChunk3ds(node, 0xB010, &header);
+  FindChunk3ds(node, CHUNK_KF_NODE_HEADER, &header);
   Chunk3ds* name = nullptr;
-  FindChunk3ds(header, 0x80F0, &name);
+  FindChunk3ds(header, CHUNK_PARENT_NAME, &name);
   if (!name) return "-";
   auto* s = DataAs3ds<StringData3ds>(name->data.get());
   return s ? s->value : "(no data)";
@@ -543,23 +559,36 @@ TEST_F(Database, ParentNames) {
     std::vector<std::string> expected;
   } cases[] = {
       {"instance name joined",
-       {{0xB002, "Car", NONE, 0, "front", true}, {0xB002, "Wheel", 0, 1}},
+       {{CHUNK_KF_OBJECT_NODE, "Car", NONE, 0, "front", true},
+        {CHUNK_KF_OBJECT_NODE, "Wheel", 0, 1}},
        {"-", "Car.front"}},
-      {"plain name", {{0xB002, "Car", NONE, 0}, {0xB002, "Wheel", 0, 1}}, {"-", "Car"}},
+      {"plain name",
+       {{CHUNK_KF_OBJECT_NODE, "Car", NONE, 0}, {CHUNK_KF_OBJECT_NODE, "Wheel", 0, 1}},
+       {"-", "Car"}},
       {"ids in any order",
-       {{0xB002, "Nut", 2, 3}, {0xB002, "Car", NONE, 5}, {0xB002, "Wheel", 5, 2}},
+       {{CHUNK_KF_OBJECT_NODE, "Nut", 2, 3},
+        {CHUNK_KF_OBJECT_NODE, "Car", NONE, 5},
+        {CHUNK_KF_OBJECT_NODE, "Wheel", 5, 2}},
        {"Wheel", "-", "Car"}},
-      {"unknown parent id", {{0xB002, "Car", NONE, 0}, {0xB002, "Wheel", 40, 1}}, {"-", "-"}},
+      {"unknown parent id",
+       {{CHUNK_KF_OBJECT_NODE, "Car", NONE, 0}, {CHUNK_KF_OBJECT_NODE, "Wheel", 40, 1}},
+       {"-", "-"}},
       // Without ids the nodes are numbered by position, and every node takes part.
       {"no ids",
-       {{0xB002, "Car", NONE, -1}, {0xB002, "Wheel", 0, -1}, {0xB002, "Nut", 1, -1}},
+       {{CHUNK_KF_OBJECT_NODE, "Car", NONE, -1},
+        {CHUNK_KF_OBJECT_NODE, "Wheel", 0, -1},
+        {CHUNK_KF_OBJECT_NODE, "Nut", 1, -1}},
        {"-", "Car", "Wheel"}},
       {"some ids missing",
-       {{0xB002, "Car", NONE, 7}, {0xB002, "Wheel", 0, -1}, {0xB002, "Nut", 1, 9}},
+       {{CHUNK_KF_OBJECT_NODE, "Car", NONE, 7},
+        {CHUNK_KF_OBJECT_NODE, "Wheel", 0, -1},
+        {CHUNK_KF_OBJECT_NODE, "Nut", 1, 9}},
        {"-", "Car", "Wheel"}},
       // Only object nodes carry instance names; all node kinds get parent names.
       {"other node kinds",
-       {{0xB003, "Cam", NONE, 0, "x", true}, {0xB005, "Lamp", 0, 1}, {0xB004, "Target", 1, 2}},
+       {{CHUNK_KF_CAMERA_NODE, "Cam", NONE, 0, "x", true},
+        {CHUNK_KF_LIGHT_NODE, "Lamp", 0, 1},
+        {CHUNK_KF_TARGET_NODE, "Target", 1, 2}},
        {"-", "Cam", "Lamp"}},
   };
   for (const auto& c : cases) {
@@ -574,60 +603,65 @@ TEST_F(Database, ParentNames) {
 }
 
 TEST_F(Database, ParentNamesLeaveHeadersUndecoded) {
-  Database3ds* db = Load(KeyframerFile({{0xB002, "Car", 0xFFFF, 0}, {0xB002, "Wheel", 0, 1}}));
+  Database3ds* db = Load(KeyframerFile(
+      {{CHUNK_KF_OBJECT_NODE, "Car", 0xFFFF, 0}, {CHUNK_KF_OBJECT_NODE, "Wheel", 0, 1}}));
   Chunk3ds* kf = nullptr;
-  FindChunk3ds(db->rootchunk, 0xB000, &kf);
-  for (uint32_t tag : {0xB010u, 0xB030u}) {
+  FindChunk3ds(db->rootchunk, CHUNK_KEYFRAMER, &kf);
+  for (uint32_t tag : {CHUNK_KF_NODE_HEADER, CHUNK_KF_NODE_ID}) {
     Chunk3ds* c = nullptr;
     FindChunk3ds(kf, tag, &c);
     for (; c; FindNextChunk3ds(c->next, tag, &c)) EXPECT_EQ(c->data, nullptr);
   }
   Chunk3ds* name = nullptr;
-  FindChunk3ds(kf, 0x80F0, &name);
+  FindChunk3ds(kf, CHUNK_PARENT_NAME, &name);
   ASSERT_NE(name, nullptr);
   EXPECT_EQ(name->fileindex, NO_FILE_INDEX);
   EXPECT_EQ(name->offset, 0u);
 }
 
 TEST_F(Database, ExistingParentNameIsReplaced) {
-  Database3ds* db = Load(KeyframerFile({{0xB002, "Car", 0xFFFF, 0}, {0xB002, "Wheel", 0, 1}}));
+  Database3ds* db = Load(KeyframerFile(
+      {{CHUNK_KF_OBJECT_NODE, "Car", 0xFFFF, 0}, {CHUNK_KF_OBJECT_NODE, "Wheel", 0, 1}}));
   Chunk3ds* name = nullptr;
-  FindChunk3ds(db->rootchunk, 0x80F0, &name);
+  FindChunk3ds(db->rootchunk, CHUNK_PARENT_NAME, &name);
   ASSERT_NE(name, nullptr);
   DataAs3ds<StringData3ds>(name->data.get())->value = "Old";
   ResolveNodeParents3ds(db);
   EXPECT_FALSE(ErrorsPending3ds);
   EXPECT_EQ(ParentName(db, 1), "Car");
   Chunk3ds* header = nullptr;
-  FindChunk3ds(db->rootchunk->firstchild->next->firstchild->next->next, 0xB010, &header);
-  EXPECT_EQ(ChildTags(header), std::vector<uint32_t>{0x80F0});
+  FindChunk3ds(db->rootchunk->firstchild->next->firstchild->next->next, CHUNK_KF_NODE_HEADER,
+               &header);
+  EXPECT_EQ(ChildTags(header), std::vector<uint32_t>{CHUNK_PARENT_NAME});
 }
 
 // A parent-name chunk found in the file holds no name: it is left as it is.
 TEST_F(Database, ParentNameChunkFromTheFileIsKept) {
-  std::string car = Chunk(
-      0xB002, "", Chunk(0xB030, U16(0)) + Chunk(0xB010, Sz("Car") + U16(0) + U16(0) + U16(0xFFFF)));
-  std::string wheel =
-      Chunk(0xB002, "",
-            Chunk(0xB030, U16(1)) +
-                Chunk(0xB010, Sz("Wheel") + U16(0) + U16(0) + U16(0), Chunk(0x80F0, Sz("File"))));
-  Database3ds* db = Load(Chunk(0x4D4D, "", Chunk(0xB000, "", car + wheel)));
+  std::string car =
+      Chunk(CHUNK_KF_OBJECT_NODE, "",
+            Chunk(CHUNK_KF_NODE_ID, U16(0)) +
+                Chunk(CHUNK_KF_NODE_HEADER, Sz("Car") + U16(0) + U16(0) + U16(0xFFFF)));
+  std::string wheel = Chunk(CHUNK_KF_OBJECT_NODE, "",
+                            Chunk(CHUNK_KF_NODE_ID, U16(1)) +
+                                Chunk(CHUNK_KF_NODE_HEADER, Sz("Wheel") + U16(0) + U16(0) + U16(0),
+                                      Chunk(CHUNK_PARENT_NAME, Sz("File"))));
+  Database3ds* db = Load(Chunk(CHUNK_MESH_FILE, "", Chunk(CHUNK_KEYFRAMER, "", car + wheel)));
   ASSERT_FALSE(ErrorsPending3ds);
   Chunk3ds* header = nullptr;
-  FindChunk3ds(db->rootchunk->firstchild->firstchild->next, 0xB010, &header);
+  FindChunk3ds(db->rootchunk->firstchild->firstchild->next, CHUNK_KF_NODE_HEADER, &header);
   ASSERT_NE(header, nullptr);
-  EXPECT_EQ(ChildTags(header), std::vector<uint32_t>{0x80F0});
+  EXPECT_EQ(ChildTags(header), std::vector<uint32_t>{CHUNK_PARENT_NAME});
   EXPECT_EQ(header->firstchild->data, nullptr);
   EXPECT_NE(header->firstchild->fileindex, NO_FILE_INDEX);
 }
 
 TEST_F(Database, ParentNameChunkOperations) {
-  Chunk3ds* header = Own(Make(0xB010));
+  Chunk3ds* header = Own(Make(CHUNK_KF_NODE_HEADER));
   AddParentNameChunk3ds(header, nullptr);
   EXPECT_EQ(header->firstchild, nullptr);
   AddParentNameChunk3ds(header, "Car.front");
   ASSERT_NE(header->firstchild, nullptr);
-  EXPECT_EQ(header->firstchild->tag, 0x80F0u);
+  EXPECT_EQ(header->firstchild->tag, CHUNK_PARENT_NAME);
   EXPECT_EQ(DataAs3ds<StringData3ds>(header->firstchild->data.get())->value, "Car.front");
   EXPECT_FALSE(ErrorsPending3ds);
   ResolveNodeParents3ds(nullptr);

@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <set>
 #include <string>
 
+#include "Fail.h"
+#include "Problem.h"
 #include "Subprocess.h"
 #include "Trimorph.h"
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 namespace {
 
@@ -165,7 +168,8 @@ TEST(Fail, LongTextsAreCutToTheBuffer) {
   std::string longName(2000, 'a');
   ChildResult r = RunInChild([&] {
     SetContext("reading level of detail %d from '%s'", 1, longName.c_str());
-    Fail(MakeMessage("Material '%s' is not of known type.", longName.c_str()), false);
+    // A problem's message is cut as the message buffer cuts every message.
+    FailWith(MakeProblem(ProblemCode::MATERIAL_TYPE_UNKNOWN, longName));
   });
   ASSERT_TRUE(r.exited);
   EXPECT_EQ(r.status, 251);
@@ -173,6 +177,54 @@ TEST(Fail, LongTextsAreCutToTheBuffer) {
   std::string message = "Material '" + longName;
   EXPECT_EQ(r.out, "While " + context.substr(0, TEXT_BUFFER_SIZE - 1) + "\n" +
                        message.substr(0, TEXT_BUFFER_SIZE - 1) + "\n");
+}
+
+// The list of checks: one kind per code, in the order of the codes, each with its own name; a
+// bare kind has no message, and only the toolkit's kind adds the toolkit's list.
+TEST(Problem, KindsFollowTheirCodes) {
+  std::set<std::string> names;
+  for (size_t i = 0; i < NUM_PROBLEM_KINDS; ++i) {
+    const ProblemKind& kind = PROBLEM_KINDS[i];
+    EXPECT_EQ(size_t(kind.code), i + 1) << kind.name;
+    EXPECT_EQ(&KindOf(kind.code), &kind) << kind.name;
+    EXPECT_TRUE(names.insert(kind.name).second) << "name given twice: " << kind.name;
+    EXPECT_EQ(kind.toolkitErrors, kind.code == ProblemCode::TOOLKIT_ERRORS) << kind.name;
+  }
+  EXPECT_EQ(size_t(ProblemCode::NUMBERS_NOT_FINITE), NUM_PROBLEM_KINDS);
+}
+
+TEST(Problem, ReportOfAProblem) {
+  // The names fill the message in order; without names the subject fills it.
+  Problem p =
+      MakeProblem(ProblemCode::TEXTURE_NAME_UNWRITABLE, "Gloss1", "why", {"a b.bmp", "Gloss1"});
+  EXPECT_EQ(p.message,
+            "Texture name 'a b.bmp' of material 'Gloss1' cannot be written to a shape file.");
+  EXPECT_EQ(MakeProblem(ProblemCode::NO_TEXTURE_NAME, "Mat").message,
+            "No texture name found in material 'Mat'.");
+  struct Case {
+    Problem problem;
+    std::string report;
+  };
+  const Case cases[] = {
+      {MakeProblem(ProblemCode::NO_TEXTURE_NAME, "Mat"),
+       "While testing\nNo texture name found in material 'Mat'.\n"},
+      {MakeProblem(ProblemCode::UNREACHABLE_NODE, "Box02", "linked under a camera"),
+       "While testing\nUnexpected error occurred\n"},
+      {MakeProblem(ProblemCode::TOOLKIT_ERRORS, "", "reading"),
+       "While testing\nUnexpected error occurred\n"
+       "ERR_READING_FILE: Error occured while reading file\n"},
+  };
+  SKIP_WITHOUT_FORK();
+  for (const Case& c : cases) {
+    ChildResult r = RunInChild([&c] {
+      ResetErrorList3ds();
+      PushError3ds(ERR_READING_FILE);
+      SetContext("testing");
+      FailWith(c.problem);
+    });
+    EXPECT_EQ(r.status, 251);
+    EXPECT_EQ(r.out, c.report);
+  }
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "Subprocess.h"
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 namespace {
 

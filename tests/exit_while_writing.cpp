@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "OutputFile.h"
-#include "Trimorph.h"
+#include "Fail.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;

@@ -1,13 +1,17 @@
 // Toolkit files: the open-file table, mode parsing, sharing, moving aside, and the stream
 // primitives with their results on short reads.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Subprocess.h"
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 namespace {
 
@@ -374,5 +378,37 @@ TEST_F(FileStream3ds, ReadingANameOpenForWritingClosesTheWriter) {
   EXPECT_STREQ(buf, "written");
   EXPECT_FALSE(ErrorsPending3ds);
 }
+
+// A file that is no regular file (a pipe, a device) is read as far as its root chunk goes: a
+// writer that never closes the pipe must not hold the open up. (Named pipes in the file system
+// and pause() are POSIX matters: built on POSIX systems only.)
+#ifndef _WIN32
+TEST_F(FileStream3ds, APipeIsReadAsFarAsItsRootChunkGoes) {
+  const std::string path = dir_.File("pipe50.3ds");
+  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  const std::string root = Le16(CHUNK_MESH_FILE) + Le32(6 + 4) + "abcd";
+  ChildResult r = RunInChild(
+      [&] {
+        std::thread writer([&] {
+          int fd = open(path.c_str(), O_WRONLY);
+          const std::string bytes = root + "more bytes after the root chunk";
+          if (fd < 0 || write(fd, bytes.data(), bytes.size()) != ssize_t(bytes.size())) _exit(2);
+          pause();  // the pipe stays open
+        });
+        writer.detach();
+        File3ds* f = OpenFile3ds(path.c_str(), "r");
+        if (!f) _exit(3);
+        SetCurrentFile3ds(f);
+        const unsigned long long left = BytesLeft3ds();
+        printf("%llu %04X", left, unsigned(ReadWord3ds()));
+        fflush(stdout);
+        _exit(ErrorsPending3ds ? 4 : 0);
+      },
+      60);
+  ASSERT_FALSE(r.timedout);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, std::to_string(root.size()) + " 4D4D");
+}
+#endif
 
 }  // namespace

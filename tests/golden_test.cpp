@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Builder3ds.h"
+#include "ShapeFileCheck.h"
 #include "Subprocess.h"
 
 namespace {
@@ -38,7 +39,9 @@ std::string Convert(const TempDir& dir, const std::vector<std::string>& levels) 
   EXPECT_TRUE(r.exited);
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_EQ(r.out, "");
-  return FileExists(dir.File("out.s")) ? ReadFileBytes(dir.File("out.s")) : "";
+  if (!FileExists(dir.File("out.s"))) return "";
+  EXPECT_TRUE(ShapeFileIsSound(dir.File("out.s")));
+  return ReadFileBytes(dir.File("out.s"));
 }
 
 // Compares line by line first, so that a difference is reported where it is.

@@ -8,9 +8,10 @@
 #include <vector>
 
 #include "Builder3ds.h"
+#include "MaterialTypes.h"
 #include "Shape.h"
 #include "Subprocess.h"
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "Builder3ds.h"
 #include "Subprocess.h"
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 using build3ds::Model;
 using build3ds::Spline;
@@ -107,20 +107,20 @@ void ExpectPoint(const Point3ds& p, float x, float y, float z) {
 TEST_F(Keyframer, ObjectNodesAreCountedAmongTheOtherNodeKinds) {
   Model m;
   auto& kf = m.Keyframer();
-  kf.Node("$AMBIENT$", 0xB001).Id(0);
+  kf.Node("$AMBIENT$", CHUNK_KF_AMBIENT_NODE).Id(0);
   kf.Node("BOX").Id(1);
-  kf.Node("Cam", 0xB003).Id(2);
+  kf.Node("Cam", CHUNK_KF_CAMERA_NODE).Id(2);
   kf.Node("LID").Id(3);
   Database3ds* db = Load(m);
 
   EXPECT_EQ(GetObjectNodeCount3ds(db), 2u);
-  EXPECT_EQ(GetNodeCount3ds(db, 0xB001), 1u);
-  EXPECT_EQ(GetNodeCount3ds(db, 0xB003), 1u);
-  EXPECT_EQ(GetNodeCount3ds(db, 0xB004), 0u);
-  Chunk3ds* cam = GetNodeByIndex3ds(db, 0, 0xB003);
+  EXPECT_EQ(GetNodeCount3ds(db, CHUNK_KF_AMBIENT_NODE), 1u);
+  EXPECT_EQ(GetNodeCount3ds(db, CHUNK_KF_CAMERA_NODE), 1u);
+  EXPECT_EQ(GetNodeCount3ds(db, CHUNK_KF_TARGET_NODE), 0u);
+  Chunk3ds* cam = GetNodeByIndex3ds(db, 0, CHUNK_KF_CAMERA_NODE);
   ASSERT_NE(cam, nullptr);
-  EXPECT_EQ(cam->tag, 0xB003u);
-  EXPECT_EQ(GetNodeByIndex3ds(db, 1, 0xB003), nullptr);
+  EXPECT_EQ(cam->tag, CHUNK_KF_CAMERA_NODE);
+  EXPECT_EQ(GetNodeByIndex3ds(db, 1, CHUNK_KF_CAMERA_NODE), nullptr);
 
   NodeRec rec;
   GetObjectNodeByIndex3ds(db, 0, &rec.p);
@@ -146,12 +146,12 @@ TEST_F(Keyframer, ObjectNodesAreCountedAmongTheOtherNodeKinds) {
 TEST_F(Keyframer, NodesByIndexInAnyOrderAndMixOfKinds) {
   Model m;
   auto& kf = m.Keyframer();
-  kf.Node("C0", 0xB003).Id(0);
+  kf.Node("C0", CHUNK_KF_CAMERA_NODE).Id(0);
   kf.Node("N0").Id(1);
   kf.Node("N1").Id(2);
-  kf.Node("C1", 0xB003).Id(3);
+  kf.Node("C1", CHUNK_KF_CAMERA_NODE).Id(3);
   kf.Node("N2").Id(4);
-  kf.Node("C2", 0xB003).Id(5);
+  kf.Node("C2", CHUNK_KF_CAMERA_NODE).Id(5);
   kf.Node("N3").Id(6);
   Database3ds* db = Load(m);
 
@@ -160,9 +160,12 @@ TEST_F(Keyframer, NodesByIndexInAnyOrderAndMixOfKinds) {
     const char* name;  // null: none
   };
   const Fetch fetches[] = {
-      {0xB002, 0, "N0"},    {0xB002, 1, "N1"}, {0xB003, 1, "C1"},    {0xB002, 2, "N2"},
-      {0xB002, 3, "N3"},    {0xB002, 1, "N1"}, {0xB003, 2, "C2"},    {0xB003, 0, "C0"},
-      {0xB002, 4, nullptr}, {0xB002, 3, "N3"}, {0xB003, 3, nullptr}, {0xB002, 0, "N0"},
+      {CHUNK_KF_OBJECT_NODE, 0, "N0"},    {CHUNK_KF_OBJECT_NODE, 1, "N1"},
+      {CHUNK_KF_CAMERA_NODE, 1, "C1"},    {CHUNK_KF_OBJECT_NODE, 2, "N2"},
+      {CHUNK_KF_OBJECT_NODE, 3, "N3"},    {CHUNK_KF_OBJECT_NODE, 1, "N1"},
+      {CHUNK_KF_CAMERA_NODE, 2, "C2"},    {CHUNK_KF_CAMERA_NODE, 0, "C0"},
+      {CHUNK_KF_OBJECT_NODE, 4, nullptr}, {CHUNK_KF_OBJECT_NODE, 3, "N3"},
+      {CHUNK_KF_CAMERA_NODE, 3, nullptr}, {CHUNK_KF_OBJECT_NODE, 0, "N0"},
   };
   for (const Fetch& f : fetches) {
     Chunk3ds* c = GetNodeByIndex3ds(db, f.index, f.tag);
@@ -186,7 +189,9 @@ TEST_F(Keyframer, InstancedObjectNodesAreListedWithTheirInstanceName) {
   Model m;
   auto& kf = m.Keyframer();
   kf.Node("BOX").Id(0).Instance("2");
-  kf.Node("Cam", 0xB003).Id(1).Instance("x");  // only object nodes take the instance name
+  kf.Node("Cam", CHUNK_KF_CAMERA_NODE)
+      .Id(1)
+      .Instance("x");  // only object nodes take the instance name
   kf.Node("LID").Id(2);
   Database3ds* db = Load(m);
 
@@ -297,13 +302,13 @@ Model TrackModel() {
   m.Keyframer()
       .Node("T")
       .Id(0)
-      .TrackFlags(0xB020, 0x0003)
+      .TrackFlags(CHUNK_KF_POSITION_TRACK, 0x0003)
       .Pos(0, {1, 2, 3})
       .Pos(10, {4, 5, 6}, Spline().Tension(0.5f))
       .Pos(20, {7, 8, 9}, Spline().EaseTo(0.25f).EaseFrom(0.125f))
       .Scale(5, {2, 3, 4})
       .Morph(7, "SHAPE1")
-      .TrackFlags(0xB029, 0x0008)
+      .TrackFlags(CHUNK_KF_HIDE_TRACK, 0x0008)
       .Hide(3)
       .Hide(9);
   return m;
@@ -367,7 +372,7 @@ TEST_F(Keyframer, RefetchIntoAHeldRecordReplacesEveryTrack) {
   Model m = TrackModel();
   m.Keyframer().Node("R").Id(1).Rot(0, 1, {0, 0, 1}).Rot(4, 2, {0, 1, 0});
   // A position track written with flags but no keys.
-  m.Keyframer().Node("E").Id(2).TrackFlags(0xB020, 0x0040);
+  m.Keyframer().Node("E").Id(2).TrackFlags(CHUNK_KF_POSITION_TRACK, 0x0040);
   Database3ds* db = Load(m);
 
   NodeRec rec;
@@ -403,7 +408,7 @@ TEST_F(Keyframer, RefetchIntoAHeldRecordReplacesEveryTrack) {
 TEST_F(Keyframer, NodeWithoutHeaderIsPassedOverAndCannotBeRead) {
   Model m;
   auto& kf = m.Keyframer();
-  kf.AddChunk(build3ds::Chunk(0xB002)).Child(0xB013).Point({1, 2, 3});
+  kf.AddChunk(build3ds::Chunk(CHUNK_KF_OBJECT_NODE)).Child(CHUNK_KF_PIVOT).Point({1, 2, 3});
   kf.Node("BOX").Pos(0, {1, 1, 1});
   Database3ds* db = Load(m);
 
@@ -414,9 +419,9 @@ TEST_F(Keyframer, NodeWithoutHeaderIsPassedOverAndCannotBeRead) {
   EXPECT_STREQ(rec->name, "BOX");
   EXPECT_FALSE(ErrorsPending3ds);
 
-  Chunk3ds* headerless = Child(Child(db->rootchunk, 0xB000), 0xB002);
+  Chunk3ds* headerless = Child(Child(db->rootchunk, CHUNK_KEYFRAMER), CHUNK_KF_OBJECT_NODE);
   ASSERT_NE(headerless, nullptr);
-  ASSERT_EQ(Child(headerless, 0xB010), nullptr);
+  ASSERT_EQ(Child(headerless, CHUNK_KF_NODE_HEADER), nullptr);
 
   NodeRec none;
   GetObjectNodeFromChunk3ds(headerless, &none.p);
@@ -436,12 +441,12 @@ TEST_F(Keyframer, NodeWithoutHeaderIsPassedOverAndCannotBeRead) {
 
 TEST_F(Keyframer, LongStringsAreCutToTheirFields) {
   // A node made in memory, where nothing limits the strings.
-  Chunk3ds* node = Make(0xB002);
-  Chunk3ds* header = Make(0xB010, false);
+  Chunk3ds* node = Make(CHUNK_KF_OBJECT_NODE);
+  Chunk3ds* header = Make(CHUNK_KF_NODE_HEADER, false);
   DataAs3ds<NodeHdrData3ds>(AllocChunkData3ds(header))->name = "ABCDEFGHIJKLMN";
   AppendChunk3ds(node, header);
   AddParentNameChunk3ds(header, "0123456789.0123456789XYZ");
-  Chunk3ds* inst = Make(0xB011, false);
+  Chunk3ds* inst = Make(CHUNK_KF_INSTANCE_NAME, false);
   DataAs3ds<StringData3ds>(AllocChunkData3ds(inst))->value = "instance-name";
   AppendChunk3ds(node, inst);
 
@@ -463,11 +468,11 @@ TEST_F(Keyframer, EmptyNodeListIsBuiltAgainOnNextUse) {
   EXPECT_EQ(db->nodesstale, 1);
 
   // A node added to the keyframer afterwards is found, because the empty list was left stale.
-  Chunk3ds* node = Make(0xB002, false);
-  Chunk3ds* header = Make(0xB010, false);
+  Chunk3ds* node = Make(CHUNK_KF_OBJECT_NODE, false);
+  Chunk3ds* header = Make(CHUNK_KF_NODE_HEADER, false);
   DataAs3ds<NodeHdrData3ds>(AllocChunkData3ds(header))->name = "NEW";
   AppendChunk3ds(node, header);
-  AppendChunk3ds(Child(db->rootchunk, 0xB000), node);
+  AppendChunk3ds(Child(db->rootchunk, CHUNK_KEYFRAMER), node);
 
   EXPECT_EQ(GetObjectNodeCount3ds(db), 1u);
   EXPECT_EQ(db->nodesstale, 0);
@@ -518,7 +523,8 @@ TEST_F(Keyframer, ReadingSettingsWithoutKeyframerAddsAnEmptyOne) {
   Model m;
   m.AddRootChunk(build3ds::Chunk(0x4444));  // an unknown chunk (rank 0) after the section
   Database3ds* db = Load(m);
-  ASSERT_EQ(ChildTags(db->rootchunk), (std::vector<uint32_t>{0x0002, 0x3D3D, 0x4444}));
+  ASSERT_EQ(ChildTags(db->rootchunk),
+            (std::vector<uint32_t>{CHUNK_FILE_VERSION, CHUNK_MESH_SECTION, 0x4444}));
 
   SetsRec sets;
   GetKeyframerSettings3ds(db, &sets.p);
@@ -529,11 +535,13 @@ TEST_F(Keyframer, ReadingSettingsWithoutKeyframerAddsAnEmptyOne) {
   EXPECT_EQ(sets->seg.begin, 0);
   EXPECT_EQ(sets->seg.end, 30);
   // Inserted by rank: after the mesh section, before chunks of lower rank.
-  EXPECT_EQ(ChildTags(db->rootchunk), (std::vector<uint32_t>{0x0002, 0x3D3D, 0xB000, 0x4444}));
-  EXPECT_EQ(Child(db->rootchunk, 0xB000)->firstchild, nullptr);
+  EXPECT_EQ(ChildTags(db->rootchunk), (std::vector<uint32_t>{CHUNK_FILE_VERSION, CHUNK_MESH_SECTION,
+                                                             CHUNK_KEYFRAMER, 0x4444}));
+  EXPECT_EQ(Child(db->rootchunk, CHUNK_KEYFRAMER)->firstchild, nullptr);
 
   GetKeyframerSettings3ds(db, &sets.p);
-  EXPECT_EQ(ChildTags(db->rootchunk), (std::vector<uint32_t>{0x0002, 0x3D3D, 0xB000, 0x4444}));
+  EXPECT_EQ(ChildTags(db->rootchunk), (std::vector<uint32_t>{CHUNK_FILE_VERSION, CHUNK_MESH_SECTION,
+                                                             CHUNK_KEYFRAMER, 0x4444}));
   EXPECT_EQ(GetObjectNodeCount3ds(db), 0u);
   EXPECT_FALSE(ErrorsPending3ds);
 }
@@ -547,9 +555,9 @@ TEST_F(Keyframer, BadArgumentsAreRecorded) {
   Database3ds* library = Load(lib);
   Model good;
   good.Keyframer().Node("BOX");
-  good.Keyframer().Node("Cam", 0xB003);
+  good.Keyframer().Node("Cam", CHUNK_KF_CAMERA_NODE);
   Database3ds* db = Load(good);
-  Chunk3ds* cam = GetNodeByIndex3ds(db, 0, 0xB003);
+  Chunk3ds* cam = GetNodeByIndex3ds(db, 0, CHUNK_KF_CAMERA_NODE);
   ASSERT_NE(cam, nullptr);
 
   NodeRec rec;
@@ -580,7 +588,7 @@ TEST_F(Keyframer, BadArgumentsAreRecorded) {
     EXPECT_EQ(sets.p, nullptr);
   }
   // The material library keeps its root alone: no keyframer chunk was added to it.
-  EXPECT_EQ(Child(library->rootchunk, 0xB000), nullptr);
+  EXPECT_EQ(Child(library->rootchunk, CHUNK_KEYFRAMER), nullptr);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include "Builder3ds.h"
 #include "ChunkBytes3ds.h"
 #include "Subprocess.h"
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 using build3ds::Chunk;
 using build3ds::Map;
@@ -153,10 +153,10 @@ TEST_F(MaterialView, ANameGivenTwiceFindsItsFirstMaterial) {
 }
 
 TEST_F(MaterialView, MaterialsAreFoundUnderEveryKindOfRoot) {
-  for (uint16_t root : {0x4D4D, 0xC23D, 0x3DAA}) {
+  for (uint16_t root : {CHUNK_MESH_FILE, CHUNK_SCENE_FILE, CHUNK_MATERIAL_LIBRARY}) {
     SCOPED_TRACE(root);
     Model model;
-    if (root == 0x3DAA) {
+    if (root == CHUNK_MATERIAL_LIBRARY) {
       model.MaterialLibrary();
     } else {
       model.Root(root);
@@ -185,7 +185,7 @@ TEST_F(MaterialView, MaterialWithoutNameIsListedUnderTheEmptyName) {
   ASSERT_EQ(db->materiallist->count, 2u);
   EXPECT_EQ(db->materiallist->entries[0].name, "NAMED");
   EXPECT_EQ(db->materiallist->entries[1].name, "");
-  EXPECT_EQ(db->materiallist->entries[1].chunk->tag, 0xAFFFu);
+  EXPECT_EQ(db->materiallist->entries[1].chunk->tag, CHUNK_MATERIAL);
 }
 
 TEST_F(MaterialView, LookupFailures) {
@@ -269,7 +269,10 @@ TEST_F(MaterialView, ColoursFromBytesTheLinearOneWinning) {
 
 TEST_F(MaterialView, ColourWithoutItsByteValueEndsTheFill) {
   Model model;
-  model.AddMaterial("M").Flag(0xA080).Colour(0xA020, std::nullopt, Rgb{9, 9, 9}).Flag(0xA081);
+  model.AddMaterial("M")
+      .Flag(CHUNK_MAT_SELF_ILLUM_FLAG)
+      .Colour(CHUNK_MAT_DIFFUSE, std::nullopt, Rgb{9, 9, 9})
+      .Flag(CHUNK_MAT_TWO_SIDED);
   Material3ds* m = FetchOne(model);
   EXPECT_EQ(Errors(), Codes({ERR_UNFOUND_CHUNK}));
   EXPECT_EQ(m->selfillumflag, 1);
@@ -280,17 +283,21 @@ TEST_F(MaterialView, ColourWithoutItsByteValueEndsTheFill) {
 TEST_F(MaterialView, Percentages) {
   Model model;
   model.AddMaterial("M")
-      .Percent(0xA040, 75)
-      .PercentF(0xA041, 0.5f)
-      .Percent(0xA053, 0xFFF6)  // -10: the word is signed
-      .Percent(0xA050, 40)
-      .PercentF(0xA052, 0.25f)
-      .Percent(0xA084, 100)
+      .Percent(CHUNK_MAT_SHININESS, 75)
+      .PercentF(CHUNK_MAT_SHININESS_STRENGTH, 0.5f)
+      .Percent(CHUNK_MAT_REFLECTION_BLUR, 0xFFF6)  // -10: the word is signed
+      .Percent(CHUNK_MAT_TRANSPARENCY, 40)
+      .PercentF(CHUNK_MAT_TRANSPARENCY_FALLOFF, 0.25f)
+      .Percent(CHUNK_MAT_SELF_ILLUM, 100)
       // The integer form wins wherever it stands; an empty amount gives 0.
-      .Child(Chunk(0xA042).Add(Chunk(0x0031).Float(0.9f)).Add(Chunk(0x0030).Word(5)));
+      .Child(Chunk(CHUNK_MAT_SHININESS_3)
+                 .Add(Chunk(CHUNK_PERCENT_FLOAT).Float(0.9f))
+                 .Add(Chunk(CHUNK_PERCENT_INT).Word(5)));
   model.AddMaterial("N")
-      .Child(Chunk(0xA040).Add(Chunk(0x0031).Float(0.9f)).Add(Chunk(0x0030).Word(5)))
-      .Child(Chunk(0xA041));
+      .Child(Chunk(CHUNK_MAT_SHININESS)
+                 .Add(Chunk(CHUNK_PERCENT_FLOAT).Float(0.9f))
+                 .Add(Chunk(CHUNK_PERCENT_INT).Word(5)))
+      .Child(Chunk(CHUNK_MAT_SHININESS_STRENGTH));
   Database3ds* db = Load(model);
   Material3ds* m = Fetch(db, "M");
   EXPECT_EQ(m->shininess, 0.75f);
@@ -307,9 +314,12 @@ TEST_F(MaterialView, Percentages) {
 
 TEST_F(MaterialView, TransparencyNegationActsOnTheValueSoFar) {
   Model model;
-  model.AddMaterial("BEFORE").Flag(0xA08A).Percent(0xA050, 40);
-  model.AddMaterial("AFTER").Percent(0xA050, 40).Flag(0xA08A);
-  model.AddMaterial("TWICE").Percent(0xA050, 40).Flag(0xA08A).Flag(0xA08A);
+  model.AddMaterial("BEFORE").Flag(CHUNK_MAT_FALLOFF_IN).Percent(CHUNK_MAT_TRANSPARENCY, 40);
+  model.AddMaterial("AFTER").Percent(CHUNK_MAT_TRANSPARENCY, 40).Flag(CHUNK_MAT_FALLOFF_IN);
+  model.AddMaterial("TWICE")
+      .Percent(CHUNK_MAT_TRANSPARENCY, 40)
+      .Flag(CHUNK_MAT_FALLOFF_IN)
+      .Flag(CHUNK_MAT_FALLOFF_IN);
   Database3ds* db = Load(model);
   EXPECT_EQ(Fetch(db, "BEFORE")->transparency, 40 * kPercent);
   EXPECT_EQ(Fetch(db, "AFTER")->transparency, -40 * kPercent);
@@ -321,17 +331,23 @@ TEST_F(MaterialView, FlagChunksAndScalars) {
     uint16_t tag;
     uint8_t Material3ds::*field;
   } flags[] = {
-      {0xA080, &Material3ds::selfillumflag}, {0xA081, &Material3ds::twosided},
-      {0xA083, &Material3ds::additive},      {0xA088, &Material3ds::facemapping},
-      {0xA08C, &Material3ds::softenflag},    {0xA08E, &Material3ds::wireabsolute},
-      {0xA240, &Material3ds::falloffflag},   {0xA250, &Material3ds::blurflag},
+      {CHUNK_MAT_SELF_ILLUM_FLAG, &Material3ds::selfillumflag},
+      {CHUNK_MAT_TWO_SIDED, &Material3ds::twosided},
+      {CHUNK_MAT_ADDITIVE, &Material3ds::additive},
+      {CHUNK_MAT_FACE_MAPPING, &Material3ds::facemapping},
+      {CHUNK_MAT_SOFTEN, &Material3ds::softenflag},
+      {CHUNK_MAT_WIRE_ABSOLUTE, &Material3ds::wireabsolute},
+      {CHUNK_MAT_FALLOFF_FLAG, &Material3ds::falloffflag},
+      {CHUNK_MAT_BLUR_FLAG, &Material3ds::blurflag},
   };
   Model model;
   for (const auto& f : flags) model.AddMaterial(std::to_string(f.tag)).Flag(f.tag);
-  model.AddMaterial("SHADE").Child(Chunk(0xA100).Word(0xFFFE)).Child(Chunk(0xA087).Float(2.5f));
-  model.AddMaterial("FLAT").Child(Chunk(0xA100).Word(2)).Flag(0xA085);
+  model.AddMaterial("SHADE")
+      .Child(Chunk(CHUNK_MAT_SHADING).Word(0xFFFE))
+      .Child(Chunk(CHUNK_MAT_WIRE_SIZE).Float(2.5f));
+  model.AddMaterial("FLAT").Child(Chunk(CHUNK_MAT_SHADING).Word(2)).Flag(CHUNK_MAT_WIRE);
   // Chunks of other applications (high byte 0x80) are passed over.
-  model.AddMaterial("EXT").Child(Chunk(0x80A5).Raw("xyz")).Flag(0xA081);
+  model.AddMaterial("EXT").Child(Chunk(0x80A5).Raw("xyz")).Flag(CHUNK_MAT_TWO_SIDED);
   Database3ds* db = Load(model);
 
   for (const auto& f : flags) {
@@ -349,7 +365,11 @@ TEST_F(MaterialView, FlagChunksAndScalars) {
 
 TEST_F(MaterialView, UnknownChunkEndsTheFillWithTheRecordSoFar) {
   Model model;
-  model.AddMaterial("M").Diffuse(Rgb{0, 0, 255}).Flag(0xA082).Flag(0xA081).Texture("LATE.ACE");
+  model.AddMaterial("M")
+      .Diffuse(Rgb{0, 0, 255})
+      .Flag(0xA082)
+      .Flag(CHUNK_MAT_TWO_SIDED)
+      .Texture("LATE.ACE");
   Material3ds* m = FetchOne(model);
   EXPECT_EQ(Errors(), Codes({ERR_INVALID_CHUNK}));
   EXPECT_STREQ(m->name, "M");
@@ -376,17 +396,27 @@ const struct {
   uint16_t tag;
   size_t index;
 } kMapTags[] = {
-    {0xA200, 0},  {0xA33E, 1},  {0xA33A, 2},  {0xA340, 3},  {0xA210, 4},  {0xA342, 5},
-    {0xA230, 6},  {0xA344, 7},  {0xA204, 8},  {0xA348, 9},  {0xA33C, 10}, {0xA346, 11},
-    {0xA33D, 12}, {0xA34A, 13}, {0xA220, 14}, {0xA34C, 15},
+    {CHUNK_MAT_TEXTURE_MAP, 0},     {CHUNK_MAT_TEXTURE_MASK, 1},
+    {CHUNK_MAT_TEXTURE2_MAP, 2},    {CHUNK_MAT_TEXTURE2_MASK, 3},
+    {CHUNK_MAT_OPACITY_MAP, 4},     {CHUNK_MAT_OPACITY_MASK, 5},
+    {CHUNK_MAT_BUMP_MAP, 6},        {CHUNK_MAT_BUMP_MASK, 7},
+    {CHUNK_MAT_SPECULAR_MAP, 8},    {CHUNK_MAT_SPECULAR_MASK, 9},
+    {CHUNK_MAT_SHININESS_MAP, 10},  {CHUNK_MAT_SHININESS_MASK, 11},
+    {CHUNK_MAT_SELF_ILLUM_MAP, 12}, {CHUNK_MAT_SELF_ILLUM_MASK, 13},
+    {CHUNK_MAT_REFLECTION_MAP, 14}, {CHUNK_MAT_REFLECTION_MASK, 15},
 };
 const struct {
   uint16_t tag;
   size_t index;
 } kDataTags[] = {
-    {0xA320, 0},  {0xA32A, 1},  {0xA321, 2},  {0xA32C, 3},  {0xA322, 4},
-    {0xA32E, 5},  {0xA324, 6},  {0xA330, 7},  {0xA325, 8},  {0xA332, 9},
-    {0xA326, 10}, {0xA334, 11}, {0xA328, 12}, {0xA336, 13}, {0xA338, 15},
+    {CHUNK_MAT_TEXTURE_MAP_DATA, 0},      {CHUNK_MAT_TEXTURE_MASK_DATA, 1},
+    {CHUNK_MAT_TEXTURE2_MAP_DATA, 2},     {CHUNK_MAT_TEXTURE2_MASK_DATA, 3},
+    {CHUNK_MAT_OPACITY_MAP_DATA, 4},      {CHUNK_MAT_OPACITY_MASK_DATA, 5},
+    {CHUNK_MAT_BUMP_MAP_DATA, 6},         {CHUNK_MAT_BUMP_MASK_DATA, 7},
+    {CHUNK_MAT_SPECULAR_MAP_DATA, 8},     {CHUNK_MAT_SPECULAR_MASK_DATA, 9},
+    {CHUNK_MAT_SHININESS_MAP_DATA, 10},   {CHUNK_MAT_SHININESS_MASK_DATA, 11},
+    {CHUNK_MAT_SELF_ILLUM_MAP_DATA, 12},  {CHUNK_MAT_SELF_ILLUM_MASK_DATA, 13},
+    {CHUNK_MAT_REFLECTION_MASK_DATA, 15},
 };
 
 TEST_F(MaterialView, EveryMapAndMaskTagFillsItsOwnBitmap) {
@@ -429,7 +459,7 @@ TEST_F(MaterialView, ExtensionBlocksAreTakenOverByTheirBitmaps) {
   }
   // The database keeps its own block: a detached chunk's record is copied, not moved.
   Chunk3ds* data = nullptr;
-  FindChunk3ds(db->rootchunk, 0xA320, &data);
+  FindChunk3ds(db->rootchunk, CHUNK_MAT_TEXTURE_MAP_DATA, &data);
   auto* block = DataAs3ds<BytesData3ds>(data->data.get());
   ASSERT_NE(block, nullptr);
   EXPECT_EQ(block->size, 1u);
@@ -439,7 +469,7 @@ TEST_F(MaterialView, ExtensionBlocksAreTakenOverByTheirBitmaps) {
 
 TEST_F(MaterialView, DatabaseStillTiedToItsFileDecodesAgainOnEveryFetch) {
   Model model;
-  model.AddMaterial("M").Texture("OPEN.ACE").Child(Chunk(0xA320).Raw("blk"));
+  model.AddMaterial("M").Texture("OPEN.ACE").Child(Chunk(CHUNK_MAT_TEXTURE_MAP_DATA).Raw("blk"));
   Database3ds* db = Load(model, /*keepOpen=*/true);
   for (int i = 0; i < 2; ++i) {
     Material3ds* m = Fetch(db, "M");
@@ -484,18 +514,18 @@ TEST_F(MaterialView, MapValues) {
   Map map("V.ACE");
   map.Percent(30)
       .PercentF(0.125f)  // the later amount counts
-      .Child(Chunk(0xA353).Float(0.5f))
-      .Child(Chunk(0xA354).Float(2))
-      .Child(Chunk(0xA356).Float(3))
-      .Child(Chunk(0xA358).Float(4))
-      .Child(Chunk(0xA35A).Float(5))
-      .Child(Chunk(0xA35C).Float(6))
-      .Child(Chunk(0xA252).Word(99))  // a bump amount means nothing to a texture
-      .Child(Chunk(0xA360).Byte(1).Byte(2).Byte(3))
-      .Child(Chunk(0xA362).Byte(4).Byte(5).Byte(6))
-      .Child(Chunk(0xA364).Byte(7).Byte(8).Byte(9))
-      .Child(Chunk(0xA366).Byte(10).Byte(11).Byte(12))
-      .Child(Chunk(0xA368).Byte(13).Byte(14).Byte(15));
+      .Child(Chunk(CHUNK_MAP_BLUR).Float(0.5f))
+      .Child(Chunk(CHUNK_MAP_U_SCALE).Float(2))
+      .Child(Chunk(CHUNK_MAP_V_SCALE).Float(3))
+      .Child(Chunk(CHUNK_MAP_U_OFFSET).Float(4))
+      .Child(Chunk(CHUNK_MAP_V_OFFSET).Float(5))
+      .Child(Chunk(CHUNK_MAP_ROTATION).Float(6))
+      .Child(Chunk(CHUNK_MAT_BUMP_AMOUNT).Word(99))  // a bump amount means nothing to a texture
+      .Child(Chunk(CHUNK_MAP_TINT_FIRST).Byte(1).Byte(2).Byte(3))
+      .Child(Chunk(CHUNK_MAP_TINT_SECOND).Byte(4).Byte(5).Byte(6))
+      .Child(Chunk(CHUNK_MAP_TINT_RED).Byte(7).Byte(8).Byte(9))
+      .Child(Chunk(CHUNK_MAP_TINT_GREEN).Byte(10).Byte(11).Byte(12))
+      .Child(Chunk(CHUNK_MAP_TINT_BLUE).Byte(13).Byte(14).Byte(15));
   Model model;
   model.AddMaterial("M").Texture(map);
   model.AddMaterial("N").Texture(Map("W.ACE").PercentF(0.125f).Percent(30));
@@ -515,9 +545,10 @@ TEST_F(MaterialView, MapValues) {
 
 TEST_F(MaterialView, BumpAmountOverridesTheMapPercentage) {
   Model model;
-  model.AddMaterial("M").MapChunk(0xA230,
-                                  Map("B.ACE").Child(Chunk(0xA252).Word(0xFF9C)).Percent(50));
-  model.AddMaterial("N").MapChunk(0xA230, Map("B.ACE").Percent(50));
+  model.AddMaterial("M").MapChunk(
+      CHUNK_MAT_BUMP_MAP,
+      Map("B.ACE").Child(Chunk(CHUNK_MAT_BUMP_AMOUNT).Word(0xFF9C)).Percent(50));
+  model.AddMaterial("N").MapChunk(CHUNK_MAT_BUMP_MAP, Map("B.ACE").Percent(50));
   Database3ds* db = Load(model);
   EXPECT_EQ(Fetch(db, "M")->bumpmap.map.amount, -100 * kPercent);
   EXPECT_EQ(Fetch(db, "N")->bumpmap.map.amount, 50 * kPercent);
@@ -531,7 +562,7 @@ TEST_F(MaterialView, AutomaticReflection) {
   Model model;
   for (const auto& r : rows) {
     model.AddMaterial(std::to_string(r.flags))
-        .Child(Chunk(0xA310).Byte(0).Byte(0).Word(r.flags).Dword(256).Dword(3));
+        .Child(Chunk(CHUNK_MAT_AUTO_REFLECTION).Byte(0).Byte(0).Word(r.flags).Dword(256).Dword(3));
   }
   Database3ds* db = Load(model);
   for (const auto& r : rows) {
@@ -548,11 +579,13 @@ TEST_F(MaterialView, AutomaticReflection) {
 TEST_F(MaterialView, NamesAreCutToTheirFields) {
   // The tree reader admits map file names of at most 12 characters, so longer names can only
   // come from a tree made in memory.
-  Chunk3ds* mat = Make(0xAFFF);
-  MakeString(0xA000, mat, "ABCDEFGHIJKLMNOPQRST");
-  MakeString(0xA300, Make(0xA200, mat), "ABCDEFGHIJKLMN");    // 14: fits
-  MakeString(0xA300, Make(0xA220, mat), "ABCDEFGHIJKLMNOP");  // 16: one too many
-  MakeString(0xA300, Make(0xA33E, mat), "ABCDEFGHIJKLMNO");   // 15: fits exactly
+  Chunk3ds* mat = Make(CHUNK_MATERIAL);
+  MakeString(CHUNK_MAT_NAME, mat, "ABCDEFGHIJKLMNOPQRST");
+  MakeString(CHUNK_MAP_FILE_NAME, Make(CHUNK_MAT_TEXTURE_MAP, mat), "ABCDEFGHIJKLMN");  // 14: fits
+  MakeString(CHUNK_MAP_FILE_NAME, Make(CHUNK_MAT_REFLECTION_MAP, mat),
+             "ABCDEFGHIJKLMNOP");  // 16: one too many
+  MakeString(CHUNK_MAP_FILE_NAME, Make(CHUNK_MAT_TEXTURE_MASK, mat),
+             "ABCDEFGHIJKLMNO");  // 15: fits exactly
   Material3ds*& h = Handle();
   GetMaterialFromChunk3ds(mat, &h);
   ASSERT_NE(h, nullptr);
@@ -571,11 +604,11 @@ TEST_F(MaterialView, NamesAreCutToTheirFields) {
 TEST_F(MaterialView, RepeatedFetchesIntoOneHandleStartAfresh) {
   Model model;
   model.AddMaterial("A")
-      .Flag(0xA081)
+      .Flag(CHUNK_MAT_TWO_SIDED)
       .Texture(Map("A.ACE").Flags(0x00C1))
-      .Child(Chunk(0xA320).Raw("first"))
-      .Child(Chunk(0xA338).Raw("mask"));
-  model.AddMaterial("B").Reflection("B.ACE").Child(Chunk(0xA320).Raw("2nd"));
+      .Child(Chunk(CHUNK_MAT_TEXTURE_MAP_DATA).Raw("first"))
+      .Child(Chunk(CHUNK_MAT_REFLECTION_MASK_DATA).Raw("mask"));
+  model.AddMaterial("B").Reflection("B.ACE").Child(Chunk(CHUNK_MAT_TEXTURE_MAP_DATA).Raw("2nd"));
   Database3ds* db = Load(model);
   Material3ds*& h = Handle();
   for (int round = 0; round < 3; ++round) {
@@ -600,7 +633,7 @@ TEST_F(MaterialView, RepeatedFetchesIntoOneHandleStartAfresh) {
 }
 
 TEST_F(MaterialView, ArgumentFailures) {
-  Chunk3ds* notMaterial = Make(0xA000);
+  Chunk3ds* notMaterial = Make(CHUNK_MAT_NAME);
   Material3ds*& h = Handle();
   GetMaterialFromChunk3ds(notMaterial, &h);
   EXPECT_EQ(h, nullptr);
@@ -608,12 +641,12 @@ TEST_F(MaterialView, ArgumentFailures) {
 
   ResetErrorList3ds();
   GetMaterialFromChunk3ds(nullptr, &h);
-  GetMaterialFromChunk3ds(Make(0xAFFF), nullptr);
+  GetMaterialFromChunk3ds(Make(CHUNK_MATERIAL), nullptr);
   InitMaterial3ds(nullptr);
   InitBitmap3ds(nullptr);
   Bitmap3ds map{};
   ReadBitmap3ds(nullptr, &map);
-  ReadBitmap3ds(Make(0xA200), nullptr);
+  ReadBitmap3ds(Make(CHUNK_MAT_TEXTURE_MAP), nullptr);
   RefreshMaterialList3ds(nullptr);
   EXPECT_EQ(ReadPercentage3ds(nullptr), 0.0f);
   EXPECT_EQ(Errors(), std::vector<ErrCode3ds>(8, ERR_INVALID_ARG));

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "FailReport.h"
-#include "Shape.h"
+#include "MaterialTypes.h"
 
 namespace {
 
@@ -96,7 +96,7 @@ TEST(ParseMaterialName, AcceptedNames) {
     const sMatType* type = &MaterialTypes[0];
     int number = -1;
     bool sorted = !c.sorted;
-    ParseMaterialName(c.name, type, number, sorted);
+    EXPECT_FALSE(ParseMaterialName(c.name, type, number, sorted)) << c.name;
     EXPECT_EQ(type, &MaterialTypes[c.row]) << c.name;
     EXPECT_EQ(number, c.number) << c.name;
     EXPECT_EQ(sorted, c.sorted) << c.name;
@@ -125,17 +125,27 @@ TEST(ParseMaterialName, RejectedNames) {
     std::string message =
         std::string(c.unknownType ? "Material '" : "Material name '") + c.name +
         (c.unknownType ? "' is not of known type." : "' not in recognised format.");
-    const char* name = c.name;
-    EXPECT_TRUE(FailsWith(
-        [name] {
-          const sMatType* type;
-          int number;
-          bool sorted;
-          ParseMaterialName(name, type, number, sorted);
-        },
-        CONTEXT, message.c_str()))
+    const sMatType* type = &MaterialTypes[0];
+    int number;
+    bool sorted;
+    Problem p = ParseMaterialName(c.name, type, number, sorted);
+    EXPECT_EQ(p.code, c.unknownType ? ProblemCode::MATERIAL_TYPE_UNKNOWN
+                                    : ProblemCode::MATERIAL_NAME_FORMAT)
         << c.name;
+    EXPECT_EQ(p.message, message);
+    EXPECT_EQ(p.subject, c.name);
+    EXPECT_FALSE(p.toolkitErrors) << c.name;
+    EXPECT_EQ(type, nullptr) << c.name;
   }
+  // The conversion reports the problem and stops.
+  EXPECT_TRUE(FailsWith(
+      [] {
+        const sMatType* type;
+        int number;
+        bool sorted;
+        FailOn(ParseMaterialName("2SolidNorm", type, number, sorted));
+      },
+      CONTEXT, "Material name '2SolidNorm' not in recognised format."));
 }
 
 }  // namespace

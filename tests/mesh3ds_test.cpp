@@ -9,7 +9,7 @@
 #include "Builder3ds.h"
 #include "ChunkBytes3ds.h"
 #include "Subprocess.h"
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 namespace {
 
@@ -121,7 +121,7 @@ TEST_F(MeshView, MeshesAmongLightsAndCameras) {
   for (uint32_t i = 0; i < 4; ++i) {
     EXPECT_EQ(db->objectlist->entries[i].name, names[i]);
     ASSERT_NE(db->objectlist->entries[i].chunk, nullptr);
-    EXPECT_EQ(db->objectlist->entries[i].chunk->tag, 0x4000u);
+    EXPECT_EQ(db->objectlist->entries[i].chunk->tag, CHUNK_NAMED_OBJECT);
   }
 
   Mesh3ds* box = Fetch(db, 0);
@@ -159,17 +159,17 @@ TEST_F(MeshView, EveryChunkOfAMesh) {
                    .Group("Empty", {})
                    .Group("Glass", {1})
                    .Frame({0, 1, 0, -1, 0, 0, 0, 0, 1, 10, 20, 30});
-  mesh.MeshChild(Chunk(0x4111).Word(4).Word(1).Word(0).Word(0x8000).Word(3));
-  mesh.MeshChild(Chunk(0x4165).Byte(7));
-  Chunk icon(0x4170);
+  mesh.MeshChild(Chunk(CHUNK_MESH_VERTEX_FLAGS).Word(4).Word(1).Word(0).Word(0x8000).Word(3));
+  mesh.MeshChild(Chunk(CHUNK_MESH_COLOUR).Byte(7));
+  Chunk icon(CHUNK_MESH_MAPPING_ICON);
   icon.Word(3).Float(2).Float(4).Point({5, 6, 7}).Float(0.5f);
   for (int i = 0; i < 12; ++i) icon.Float(float(100 + i));
   icon.Float(8).Float(9).Float(11);
   mesh.MeshChild(icon);
-  mesh.MeshChild(Chunk(0x4181).String("twist"));
-  mesh.MeshChild(Chunk(0x4182).Raw("\x01\x02\x03"));
+  mesh.MeshChild(Chunk(CHUNK_PROCEDURE_NAME).String("twist"));
+  mesh.MeshChild(Chunk(CHUNK_PROCEDURE_DATA).Raw("\x01\x02\x03"));
   mesh.MeshChild(Chunk(0x4AAA).Dword(5));  // not part of the record
-  Chunk box(0x4190);
+  Chunk box(CHUNK_MESH_BOX_MAP);
   for (const char* n : {"Front", "Back", "Left", "Right", "Top", "Bottom"}) box.String(n);
   mesh.FaceChild(box);
   Database3ds* db = Load(model);
@@ -273,10 +273,14 @@ TEST_F(MeshView, EachFlagChunkSetsItsOwnField) {
     uint16_t tag;
     uint8_t Mesh3ds::*field;
   } flags[] = {
-      {0x4010, &Mesh3ds::hidden},       {0x4011, &Mesh3ds::showinlofter},
-      {0x4012, &Mesh3ds::noshadowcast}, {0x4013, &Mesh3ds::matte},
-      {0x4014, &Mesh3ds::fastdisplay},  {0x4015, &Mesh3ds::isprocedural},
-      {0x4016, &Mesh3ds::frozen},       {0x4017, &Mesh3ds::noshadowreceive},
+      {CHUNK_OBJECT_HIDDEN, &Mesh3ds::hidden},
+      {CHUNK_OBJECT_SHOW_IN_LOFTER, &Mesh3ds::showinlofter},
+      {CHUNK_OBJECT_NO_SHADOW_CAST, &Mesh3ds::noshadowcast},
+      {CHUNK_OBJECT_MATTE, &Mesh3ds::matte},
+      {CHUNK_OBJECT_FAST_DISPLAY, &Mesh3ds::fastdisplay},
+      {CHUNK_OBJECT_PROCEDURAL, &Mesh3ds::isprocedural},
+      {CHUNK_OBJECT_FROZEN, &Mesh3ds::frozen},
+      {CHUNK_OBJECT_NO_SHADOW_RECEIVE, &Mesh3ds::noshadowreceive},
   };
   Model model;
   for (const auto& f : flags) {
@@ -297,7 +301,7 @@ TEST_F(MeshView, LaterChunkOfTheSameTagWins) {
   Model model;
   model.AddMesh("Twice")
       .Vertices({{1, 1, 1}, {2, 2, 2}, {3, 3, 3}})
-      .MeshChild(Chunk(0x4110).Word(1).Point({9, 8, 7}));
+      .MeshChild(Chunk(CHUNK_MESH_VERTICES).Word(1).Point({9, 8, 7}));
   Mesh3ds* m = Fetch(Load(model), 0);
   ASSERT_NE(m, nullptr);
   ASSERT_EQ(m->pointcount, 1);
@@ -377,9 +381,9 @@ TEST_F(MeshView, FetchIntoAHeldRecord) {
                    .Group("Paint", {0})
                    .Origin(5, 5, 5)
                    .Hidden();
-  full.MeshChild(Chunk(0x4111).Word(3).Word(1).Word(1).Word(1));
-  full.MeshChild(Chunk(0x4182).Raw("xyz"));
-  full.MeshChild(Chunk(0x4181).String("proc"));
+  full.MeshChild(Chunk(CHUNK_MESH_VERTEX_FLAGS).Word(3).Word(1).Word(1).Word(1));
+  full.MeshChild(Chunk(CHUNK_PROCEDURE_DATA).Raw("xyz"));
+  full.MeshChild(Chunk(CHUNK_PROCEDURE_NAME).String("proc"));
   model.AddMesh("Plain").Vertices({{7, 7, 7}}).Faces({{0, 0, 0}, {0, 0, 0}}).NoFrame();
   Database3ds* db = Load(model);
 
@@ -443,25 +447,25 @@ TEST_F(MeshView, LongNamesAreCutToTheirFields) {
     if (parent) AppendChunk3ds(parent, c);
     return c;
   };
-  Chunk3ds* object = make(0x4000, nullptr);
+  Chunk3ds* object = make(CHUNK_NAMED_OBJECT, nullptr);
   auto* name = new StringData3ds();
   name->value = std::string(40, 'N');
   object->data.reset(name);
-  Chunk3ds* trimesh = make(0x4100, object);
-  Chunk3ds* proc = make(0x4181, trimesh);
+  Chunk3ds* trimesh = make(CHUNK_TRIANGLE_MESH, object);
+  Chunk3ds* proc = make(CHUNK_PROCEDURE_NAME, trimesh);
   auto* procname = new StringData3ds();
   procname->value = std::string(40, 'P');
   proc->data.reset(procname);
-  Chunk3ds* faces = make(0x4120, trimesh);
+  Chunk3ds* faces = make(CHUNK_MESH_FACES, trimesh);
   auto* facedata = new FaceArrayData3ds();
   facedata->count = 1;
   facedata->faces.Allocate(1);
   faces->data.reset(facedata);
-  Chunk3ds* group = make(0x4130, faces);
+  Chunk3ds* group = make(CHUNK_MESH_MATERIAL_GROUP, faces);
   auto* groupdata = new MatGroupData3ds();
   groupdata->name = std::string(40, 'G');
   group->data.reset(groupdata);
-  Chunk3ds* box = make(0x4190, faces);
+  Chunk3ds* box = make(CHUNK_MESH_BOX_MAP, faces);
   auto* boxdata = new BoxMapData3ds();
   for (std::string& n : boxdata->names) n = std::string(40, 'B');
   box->data.reset(boxdata);
@@ -485,7 +489,7 @@ TEST_F(MeshView, ObjectWithoutADirectMeshChunk) {
   model.AddLight("Lamp");
   // A triangle mesh nested below a light: counted, since the count searches the whole object,
   // but not a mesh object to fetch.
-  model.AddLight("Odd").LightChild(Chunk(0x4100));
+  model.AddLight("Odd").LightChild(Chunk(CHUNK_TRIANGLE_MESH));
   Database3ds* db = Load(model);
   EXPECT_EQ(GetMeshCount3ds(db), 1u);
   EXPECT_EQ(Fetch(db, 0), nullptr);
@@ -501,7 +505,7 @@ TEST_F(MeshView, ObjectWithoutADirectMeshChunk) {
 TEST_F(MeshView, KindOfDatabase) {
   // A material library holding a mesh section: the count does not look at the root.
   Model library;
-  library.Root(0x3DAA).AddMesh("Box").Vertices({{0, 0, 0}});
+  library.Root(CHUNK_MATERIAL_LIBRARY).AddMesh("Box").Vertices({{0, 0, 0}});
   Database3ds* db = Load(library);
   EXPECT_EQ(GetMeshCount3ds(db), 1u);
   EXPECT_FALSE(ErrorsPending3ds);
@@ -516,7 +520,7 @@ TEST_F(MeshView, KindOfDatabase) {
 
   // A scene file is fetched from like a mesh file.
   Model scene;
-  scene.Root(0xC23D).AddMesh("Box").Vertices({{0, 0, 0}});
+  scene.Root(CHUNK_SCENE_FILE).AddMesh("Box").Vertices({{0, 0, 0}});
   Mesh3ds* m = Fetch(Load(scene), 0);
   ASSERT_NE(m, nullptr);
   EXPECT_EQ(Name(m->name), "Box");
@@ -606,12 +610,12 @@ TEST_F(MeshView, SettingsDefaultsAndValues) {
 
   Model model;
   model.MasterScale(2.5f);
-  model.AddSectionChunk(Chunk(0x1400).Float(0.5f));
-  model.AddSectionChunk(Chunk(0x1460).Float(0.25f));
-  model.AddSectionChunk(Chunk(0x1420).Word(1024));
-  model.AddSectionChunk(Chunk(0x1450).Float(7));
-  model.AddSectionChunk(Chunk(0x1500).Point({1, 2, 3}));
-  model.AddSectionChunk(Chunk(0x1420).Word(64));  // only the first of a tag counts
+  model.AddSectionChunk(Chunk(CHUNK_SHADOW_BIAS).Float(0.5f));
+  model.AddSectionChunk(Chunk(CHUNK_RAY_BIAS).Float(0.25f));
+  model.AddSectionChunk(Chunk(CHUNK_SHADOW_MAP_SIZE).Word(1024));
+  model.AddSectionChunk(Chunk(CHUNK_SHADOW_FILTER).Float(7));
+  model.AddSectionChunk(Chunk(CHUNK_CONSTRUCTION_ORIGIN).Point({1, 2, 3}));
+  model.AddSectionChunk(Chunk(CHUNK_SHADOW_MAP_SIZE).Word(64));  // only the first of a tag counts
   MeshSettings3ds* s = Settings(Load(model));
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(s->unitscale, 2.5f);
@@ -626,12 +630,16 @@ TEST_F(MeshView, SettingsDefaultsAndValues) {
 }
 
 TEST_F(MeshView, AmbientColourRules) {
-  auto f = [](float r, float g, float b) { return Chunk(0x0010).Floats({r, g, b}); };
-  auto c24 = [](uint8_t r, uint8_t g, uint8_t b) { return Chunk(0x0011).Byte(r).Byte(g).Byte(b); };
-  auto lin24 = [](uint8_t r, uint8_t g, uint8_t b) {
-    return Chunk(0x0012).Byte(r).Byte(g).Byte(b);
+  auto f = [](float r, float g, float b) { return Chunk(CHUNK_COLOUR_FLOAT).Floats({r, g, b}); };
+  auto c24 = [](uint8_t r, uint8_t g, uint8_t b) {
+    return Chunk(CHUNK_COLOUR_24).Byte(r).Byte(g).Byte(b);
   };
-  auto linf = [](float r, float g, float b) { return Chunk(0x0013).Floats({r, g, b}); };
+  auto lin24 = [](uint8_t r, uint8_t g, uint8_t b) {
+    return Chunk(CHUNK_LINEAR_COLOUR_24).Byte(r).Byte(g).Byte(b);
+  };
+  auto linf = [](float r, float g, float b) {
+    return Chunk(CHUNK_LINEAR_COLOUR_FLOAT).Floats({r, g, b});
+  };
   const float def = 0.39216f;
   const struct {
     const char* what;
@@ -651,7 +659,7 @@ TEST_F(MeshView, AmbientColourRules) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    Chunk ambient(0x2100);
+    Chunk ambient(CHUNK_AMBIENT_LIGHT);
     for (const Chunk& colour : c.colours) ambient.Add(colour);
     Model model;
     model.AddSectionChunk(ambient);
@@ -674,8 +682,8 @@ TEST_F(MeshView, SettingsDropWhatCanBeDecodedAgain) {
     Database3ds* db = Load(model, attached);
     Chunk3ds* scale = nullptr;
     Chunk3ds* colour = nullptr;
-    FindChunk3ds(db->rootchunk, 0x0100, &scale);
-    FindChunk3ds(db->rootchunk, 0x0011, &colour);
+    FindChunk3ds(db->rootchunk, CHUNK_MASTER_SCALE, &scale);
+    FindChunk3ds(db->rootchunk, CHUNK_COLOUR_24, &colour);
     ASSERT_TRUE(scale && colour);
     MeshSettings3ds* s = Settings(db);
     ASSERT_NE(s, nullptr);

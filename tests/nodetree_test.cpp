@@ -327,9 +327,31 @@ TEST(NodeTree, LaterLevelsTakeTheirOwnFrames) {
   ExpectMatrix(a->mMatrix, IDENTITY, "A to root after level 2");
 }
 
+// One step of a hierarchy: a node entered with its parent (none or empty for the root) in a
+// level, or, without a name, the numbering and matrices after a level.
+struct Step {
+  const char* name;
+  const char* parent;
+  int level;
+};
+const Step COMPUTE = {nullptr, nullptr, 0};
+
+void Apply(NodeTree& t, const Step& s) {
+  if (s.name) {
+    t.AddNode(s.name, s.parent, At(0), s.level);
+  } else {
+    t.ComputeMatrices();
+  }
+}
+
+Problem TryApply(NodeTree& t, const Step& s) {
+  return s.name ? t.TryAddNode(s.name, s.parent, At(0), s.level) : t.TryComputeMatrices();
+}
+
 struct FailCase {
   const char* what;
-  void (*run)();
+  std::vector<Step> steps;  // the last one fails
+  ProblemCode code;
   const char* message;  // null: "Unexpected error occurred"
 };
 
@@ -337,97 +359,98 @@ TEST(NodeTreeFailures, Reports) {
   SKIP_WITHOUT_FORK();
   const FailCase cases[] = {
       {"level 1 moves C from B to A",
-       [] {
-         NodeTree t;
-         t.AddNode("A", nullptr, At(0), 0);
-         t.AddNode("B", "A", At(0), 0);
-         t.AddNode("C", "B", At(0), 0);
-         t.ComputeMatrices();
-         t.AddNode("A", nullptr, At(0), 1);
-         t.AddNode("C", "A", At(0), 1);
-       },
+       {{"A", nullptr, 0}, {"B", "A", 0}, {"C", "B", 0}, COMPUTE, {"A", nullptr, 1}, {"C", "A", 1}},
+       ProblemCode::CONFLICTING_HIERARCHY,
        CONFLICT},
       {"the root entered with a parent",
-       [] {
-         NodeTree t;
-         t.AddNode("A", nullptr, At(0), 0);
-         t.AddNode("A", "X", At(0), 1);
-       },
+       {{"A", nullptr, 0}, {"A", "X", 1}},
+       ProblemCode::CONFLICTING_HIERARCHY,
        CONFLICT},
-      {"a node as its own parent",
-       [] {
-         NodeTree t;
-         t.AddNode("A", "A", At(0), 0);
-       },
-       CONFLICT},
+      {"a node as its own parent", {{"A", "A", 0}}, ProblemCode::HIERARCHY_CYCLE, CONFLICT},
       {"a node as its own parent below the root",
-       [] {
-         NodeTree t;
-         t.AddNode("R", nullptr, At(0), 0);
-         t.AddNode("A", "A", At(0), 0);
-       },
+       {{"R", nullptr, 0}, {"A", "A", 0}},
+       ProblemCode::HIERARCHY_CYCLE,
        CONFLICT},
       {"two nodes parents of each other",
-       [] {
-         NodeTree t;
-         t.AddNode("B", "A", At(0), 0);
-         t.AddNode("A", "B", At(0), 0);
-       },
+       {{"B", "A", 0}, {"A", "B", 0}},
+       ProblemCode::HIERARCHY_CYCLE,
        CONFLICT},
       {"a cycle through three nodes",
-       [] {
-         NodeTree t;
-         t.AddNode("B", "A", At(0), 0);
-         t.AddNode("C", "B", At(0), 0);
-         t.AddNode("A", "C", At(0), 1);
-       },
+       {{"B", "A", 0}, {"C", "B", 0}, {"A", "C", 1}},
+       ProblemCode::HIERARCHY_CYCLE,
        CONFLICT},
       {"two roots in one level",
-       [] {
-         NodeTree t;
-         t.AddNode("A", nullptr, At(0), 0);
-         t.AddNode("B", "", At(0), 0);
-       },
+       {{"A", nullptr, 0}, {"B", "", 0}},
+       ProblemCode::MULTIPLE_ROOTS,
        MULTIPLE_ROOTS},
       {"level 1 with another top node",
-       [] {
-         NodeTree t;
-         t.AddNode("A", nullptr, At(0), 0);
-         t.ComputeMatrices();
-         t.AddNode("Z", nullptr, At(0), 1);
-       },
+       {{"A", nullptr, 0}, COMPUTE, {"Z", nullptr, 1}},
+       ProblemCode::MULTIPLE_ROOTS,
        MULTIPLE_ROOTS},
       {"a linked node entered without parent, no root yet",
-       [] {
-         NodeTree t;
-         t.AddNode("B", "A", At(0), 0);
-         t.AddNode("B", nullptr, At(0), 0);
-       },
+       {{"B", "A", 0}, {"B", nullptr, 0}},
+       ProblemCode::MULTIPLE_ROOTS,
        MULTIPLE_ROOTS},
       {"a parent never entered",
-       [] {
-         NodeTree t;
-         t.AddNode("A", nullptr, At(0), 0);
-         t.AddNode("B", "X", At(0), 0);
-         t.ComputeMatrices();
-       },
+       {{"A", nullptr, 0}, {"B", "X", 0}, COMPUTE},
+       ProblemCode::UNREACHABLE_NODE,
        nullptr},
       {"nothing entered but a child and its parent",
-       [] {
-         NodeTree t;
-         t.AddNode("B", "A", At(0), 0);
-         t.NumberNodes();
-       },
+       {{"B", "A", 0}, COMPUTE},
+       ProblemCode::UNREACHABLE_NODE,
        nullptr},
       {"a parent name too long for a node name",
-       [] {
-         NodeTree t;
-         t.AddNode("A", nullptr, At(0), 0);
-         t.AddNode("B", "Twelve_Chars", At(0), 0);
-       },
+       {{"A", nullptr, 0}, {"B", "Twelve_Chars", 0}},
+       ProblemCode::INSTANCED_PARENT,
        INSTANCE},
+      {"a node name too long for a node name",
+       {{"A", nullptr, 0}, {"Twelve_Chars", "A", 0}},
+       ProblemCode::NODE_NAME_TOO_LONG,
+       nullptr},
   };
-  for (const FailCase& c : cases) EXPECT_TRUE(FailsWith(c.run, CONTEXT, c.message)) << c.what;
+  for (const FailCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    // The conversion's path: the report, and the end of the run.
+    EXPECT_TRUE(FailsWith(
+        [&c] {
+          NodeTree t;
+          for (const Step& s : c.steps) Apply(t, s);
+        },
+        CONTEXT, c.message));
+    // The checks' path: the steps before the last pass; the last returns its problem and leaves
+    // the nodes as they were, so that the steps after it can still be checked.
+    NodeTree t;
+    for (size_t i = 0; i + 1 < c.steps.size(); ++i) ASSERT_FALSE(TryApply(t, c.steps[i])) << i;
+    const std::string nodesBefore = NodeList(t);
+    const Problem p = TryApply(t, c.steps.back());
+    EXPECT_EQ(p.code, c.code);
+    EXPECT_EQ(p.message, c.message ? c.message : "");
+    EXPECT_FALSE(p.toolkitErrors);
+    EXPECT_FALSE(p.detail.empty());
+    EXPECT_EQ(NodeList(t), nodesBefore);
+  }
+}
+
+TEST(NodeTreeFailures, UnreachableNodesNameTheNodeTheyHangFrom) {
+  // Meshes linked under a camera and a light, which never become nodes of their own.
+  NodeTree t;
+  ASSERT_FALSE(t.TryAddNode("Root", nullptr, At(0), 0));
+  ASSERT_FALSE(t.TryAddNode("Box01", "Camera01", At(0), 0));
+  ASSERT_FALSE(t.TryAddNode("Box02", "Light01", At(0), 0));
+  ASSERT_FALSE(t.TryAddNode("Box03", "Camera01", At(0), 0));
+  ASSERT_FALSE(t.TryAddNode("Lid", "Box03", At(0), 0));
+  const std::vector<Problem> problems = t.UnreachableNodes();
+  const char* const expected[][2] = {
+      {"Box01", "Camera01"}, {"Box03", "Camera01"}, {"Box02", "Light01"}};
+  ASSERT_EQ(problems.size(), 3u);
+  for (size_t i = 0; i < problems.size(); ++i) {
+    EXPECT_EQ(problems[i].code, ProblemCode::UNREACHABLE_NODE);
+    EXPECT_EQ(problems[i].subject, expected[i][0]);
+    EXPECT_NE(problems[i].detail.find(std::string("'") + expected[i][1] + "'"), std::string::npos)
+        << problems[i].detail;
+  }
+  // The conversion's check reports the first of them.
+  EXPECT_EQ(t.TryComputeMatrices().subject, "Box01");
 }
 
 TEST(NodeTreeFailures, CyclesThroughJoinedSubtrees) {

@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "Shape.h"
+#include "Fail.h"
+#include "MeshNormals.h"
 #include "Subprocess.h"
-#include "Trimorph.h"
 #include "toolkit3ds.h"
 
 namespace {
@@ -40,13 +41,10 @@ std::unique_ptr<Mesh3ds> MakeMesh(const std::vector<sVector>& points, const std:
   return mesh;
 }
 
-struct NormalsDeleter {
-  void operator()(sMeshNorm* n) const { FreeMeshNormals(n); }
-};
-typedef std::unique_ptr<sMeshNorm, NormalsDeleter> NormalsPtr;
+typedef std::unique_ptr<sMeshNorm> NormalsPtr;
 
 NormalsPtr Compute(Mesh3ds& mesh) {
-  return NormalsPtr(ComputeMeshNormals(&mesh));
+  return ComputeMeshNormals(&mesh);
 }
 
 std::vector<const sVNorm*> Entries(const sMeshNorm& n, size_t v) {
@@ -346,6 +344,17 @@ TEST(MeshNormals, FlatEntryBesideGroupEntries) {
 //--------------------------------------------------------------------------------------------
 
 TEST(MeshNormals, IsolatedVertexFailsWithItsReport) {
+  auto isolated = MakeMesh(
+      {sVector(0, 0, 0), sVector(1, 0, 0), sVector(5, 5, 5), sVector(0, 1, 0), sVector(6, 6, 6)},
+      {{0, 1, 3, 1}});
+  strcpy(isolated->name, "Box01");
+  NormalsPtr kept;
+  const Problem p = TryComputeMeshNormals(*isolated, kept);
+  EXPECT_EQ(p.code, ProblemCode::ISOLATED_VERTICES);
+  EXPECT_EQ(p.subject, "Box01");
+  EXPECT_NE(p.detail.find("vertex 2 "), std::string::npos) << p.detail;
+  EXPECT_EQ(kept, nullptr);
+
   SKIP_WITHOUT_FORK();
   ChildResult r = RunInChild([] {
     SetContext("testing");

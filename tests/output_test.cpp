@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "NodeAlias.h"
 #include "Shape.h"
-#include "ShapeWriter.h"
+#include "ShapeAnimWriter.h"
+#include "ShapeText.h"
 
 namespace {
 

@@ -23,10 +23,10 @@
 
 #include "Builder3ds.h"
 #include "ConvertInChild.h"
+#include "Fail.h"
 #include "OutputFile.h"
-#include "ShapeFile.h"
+#include "ShapeFileCheck.h"
 #include "Subprocess.h"
-#include "Trimorph.h"
 #ifdef _WIN32
 #include "WinSys.h"
 #endif
@@ -67,6 +67,68 @@ std::function<void()> FileSizeLimit(rlim_t bytes) {
     rlimit limit = {bytes, bytes};
     setrlimit(RLIMIT_FSIZE, &limit);
   };
+}
+
+// The address space may grow by at most this many bytes beyond what the process maps already.
+std::function<void()> MemoryLimit(size_t moreBytes) {
+  return [moreBytes] {
+    size_t pages = 0;
+    if (FILE* f = fopen("/proc/self/statm", "r")) {
+      if (fscanf(f, "%zu", &pages) != 1) pages = 0;
+      fclose(f);
+    }
+    rlim_t bytes = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + moreBytes;
+    rlimit limit = {bytes, bytes};
+    setrlimit(RLIMIT_AS, &limit);
+  };
+}
+
+// A level that needs far more memory than a few megabytes: a grid of 180 x 180 vertices.
+Model LargeGrid() {
+  const int n = 180;
+  std::vector<build3ds::Vec3> points;
+  std::vector<build3ds::UV> uvs;
+  for (int y = 0; y < n; ++y) {
+    for (int x = 0; x < n; ++x) {
+      points.push_back({float(x), float(y), float((x * y) % 7)});
+      uvs.push_back({float(x) / n, float(y) / n});
+    }
+  }
+  std::vector<build3ds::Tri> faces;
+  std::vector<uint16_t> all;
+  for (int y = 0; y + 1 < n; ++y) {
+    for (int x = 0; x + 1 < n; ++x) {
+      const uint16_t a = uint16_t(y * n + x);
+      faces.push_back({a, uint16_t(a + 1), uint16_t(a + n + 1)});
+      faces.push_back({a, uint16_t(a + n + 1), uint16_t(a + n)});
+    }
+  }
+  for (size_t f = 0; f < faces.size(); ++f) all.push_back(uint16_t(f));
+  Model m;
+  m.AddMaterial("SolidNorm").Texture("grid.bmp");
+  m.AddMesh("GRID")
+      .Vertices(points)
+      .TexVerts(uvs)
+      .Faces(faces)
+      .Smoothing(std::vector<uint32_t>(faces.size(), 1))
+      .Group("SolidNorm", all);
+  return m;
+}
+
+// Builds with AddressSanitizer reserve their shadow memory as address space: they cannot run
+// under a limit of the address space.
+bool AddressSpaceCanBeLimited() {
+#if defined(__SANITIZE_ADDRESS__)
+  return false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  return false;
+#else
+  return true;
+#endif
+#else
+  return true;
+#endif
 }
 #endif
 
@@ -114,7 +176,7 @@ TEST_F(SafeOutput, FailuresLeaveTheExistingOutputAsItWas) {
     chmod(Out().c_str(), 0640);
     std::vector<std::string> args = {Out()};
     args.insert(args.end(), c.levels.begin(), c.levels.end());
-    ChildResult r = ConvertInChild(args, 30, c.prepare);
+    ChildResult r = ConvertInChild(args, HANG_GUARD_SECONDS, c.prepare);
     EXPECT_EQ(r.status, 251);
     EXPECT_EQ(r.out.compare(0, c.message.size(), c.message), 0) << r.out;
     EXPECT_EQ(ReadFileBytes(Out()), previous);
@@ -124,13 +186,30 @@ TEST_F(SafeOutput, FailuresLeaveTheExistingOutputAsItWas) {
 }
 #endif
 
+#ifndef _WIN32
+TEST_F(SafeOutput, MemoryRunningOutIsAFailureLikeAnyOther) {
+  if (!AddressSpaceCanBeLimited()) GTEST_SKIP() << "the address space cannot be limited";
+  LargeGrid().Write(dir_.File("grid50.3ds"));
+  WriteFileBytes(Out(), "previous output");
+  ChildResult r =
+      ConvertInChild({Out(), dir_.File("grid50.3ds")}, HANG_GUARD_SECONDS, MemoryLimit(4 << 20));
+  ASSERT_TRUE(r.exited) << "ended by signal " << r.signal;
+  EXPECT_EQ(r.status, 251) << r.out;
+  const std::string report = "While reading level of detail 1 from '" + dir_.File("grid50.3ds") +
+                             "'\nUnexpected error occurred\n";
+  EXPECT_EQ(r.out.compare(0, report.size(), report), 0) << r.out;
+  EXPECT_EQ(ReadFileBytes(Out()), "previous output");
+  ExpectOnly({"grid50.3ds", "out.s"});
+}
+#endif
+
 TEST_F(SafeOutput, SuccessReplacesTheOutputAndLeavesNothingElse) {
   WriteFileBytes(Out(), std::string(100000, 'x'));
   OneTriangle().Write(dir_.File("tri50.3ds"));
   ChildResult r = ConvertInChild({Out(), dir_.File("tri50.3ds")});
   ASSERT_EQ(r.status, 0) << r.out;
   std::string text = ReadFileBytes(Out());
-  EXPECT_TRUE(shapefile::CheckStructure(text).empty());
+  EXPECT_TRUE(ShapeTextIsSound(text));
   EXPECT_EQ(text.substr(text.size() - 3), ")\r\n");
   ExpectOnly({"out.s", "tri50.3ds"});
 }
@@ -143,9 +222,11 @@ TEST_F(SafeOutput, NewFileGetsTheUmaskPermissions) {
     SCOPED_TRACE(c[0]);
     unlink(Out().c_str());
     const mode_t mask = c[0];
-    ChildResult r = ConvertInChild({Out(), dir_.File("tri50.3ds")}, 30, [mask] { umask(mask); });
+    ChildResult r = ConvertInChild({Out(), dir_.File("tri50.3ds")}, HANG_GUARD_SECONDS,
+                                   [mask] { umask(mask); });
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(ModeOf(Out()), c[1]);
+    EXPECT_TRUE(ShapeFileIsSound(Out()));
   }
 }
 
@@ -155,10 +236,11 @@ TEST_F(SafeOutput, ReplacedFileKeepsItsPermissions) {
     SCOPED_TRACE(mode);
     WriteFileBytes(Out(), "old");
     chmod(Out().c_str(), mode);
-    ChildResult r = ConvertInChild({Out(), dir_.File("tri50.3ds")}, 30, [] { umask(077); });
+    ChildResult r =
+        ConvertInChild({Out(), dir_.File("tri50.3ds")}, HANG_GUARD_SECONDS, [] { umask(077); });
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(ModeOf(Out()), mode);
-    EXPECT_NE(ReadFileBytes(Out()), "old");
+    EXPECT_TRUE(ShapeFileIsSound(Out()));
   }
 }
 
@@ -172,13 +254,13 @@ TEST_F(SafeOutput, SymbolicLinkStaysAndItsFileIsReplaced) {
   char target[256] = {};
   ASSERT_GT(readlink(Out().c_str(), target, sizeof target - 1), 0) << "the link was replaced";
   EXPECT_STREQ(target, "real/shape.s");
-  EXPECT_TRUE(shapefile::CheckStructure(ReadFileBytes(dir_.File("real/shape.s"))).empty());
+  EXPECT_TRUE(ShapeFileIsSound(dir_.File("real/shape.s")));
   EXPECT_EQ(ListDir(dir_.File("real")), std::vector<std::string>{"shape.s"});
   // A link to a file that does not exist yet creates it.
   ASSERT_EQ(symlink("real/new.s", dir_.File("new.s").c_str()), 0);
   r = ConvertInChild({dir_.File("new.s"), dir_.File("tri50.3ds")});
   ASSERT_EQ(r.status, 0) << r.out;
-  EXPECT_TRUE(shapefile::CheckStructure(ReadFileBytes(dir_.File("real/new.s"))).empty());
+  EXPECT_TRUE(ShapeFileIsSound(dir_.File("real/new.s")));
 }
 #endif
 
@@ -246,7 +328,7 @@ TEST_F(SafeOutput, PipeIsWrittenInPlace) {
   ssize_t n;
   while ((n = read(reader, buf, sizeof buf)) > 0) text.append(buf, size_t(n));
   close(reader);
-  EXPECT_TRUE(shapefile::CheckStructure(text).empty());
+  EXPECT_TRUE(ShapeTextIsSound(text));
   struct stat st;
   ASSERT_EQ(lstat(Out().c_str(), &st), 0);
   EXPECT_TRUE(S_ISFIFO(st.st_mode));
@@ -315,7 +397,7 @@ TEST_F(SafeOutput, ReplacedFileKeepsItsAttributesAndAHeldFileStays) {
   ChildResult r = ConvertInChild({Out(), dir_.File("tri50.3ds")});
   ASSERT_EQ(r.status, 0) << r.out;
   EXPECT_TRUE(GetFileAttributesW(out.c_str()) & FILE_ATTRIBUTE_HIDDEN);
-  EXPECT_TRUE(shapefile::CheckStructure(ReadFileBytes(Out())).empty());
+  EXPECT_TRUE(ShapeFileIsSound(Out()));
 
   ASSERT_TRUE(SetFileAttributesW(out.c_str(), FILE_ATTRIBUTE_NORMAL));
   WriteFileBytes(Out(), "held");

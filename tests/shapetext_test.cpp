@@ -11,7 +11,7 @@
 #include <random>
 #include <string>
 
-#include "ShapeWriter.h"
+#include "ShapeText.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <cstring>
 #include <string>
 
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 namespace fuzz {
 

@@ -3,7 +3,8 @@
 // The input is one .3ds file, or two laid end to end: the root chunk's length splits them, and
 // what follows the first file is the second level. The levels are converted exactly as the
 // program does it; a failure's report goes nowhere and its unwinding ends the run. A conversion
-// that succeeds must have written a shape file that passes the structural check.
+// that succeeds must have written a shape file that passes the checker, Trimorph's layout
+// included.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "Convert.h"
+#include "Fail.h"
 #include "FuzzSupport.h"
 #include "Shape.h"
 #include "ShapeFile.h"
@@ -54,10 +56,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::ResetToolkit();
 
   if (converted) {
-    std::string text = fuzz::ReadWholeFile(out);
-    std::vector<std::string> problems = shapefile::CheckStructure(text);
-    if (!problems.empty()) {
-      fprintf(stderr, "unsound shape file: %s\n", problems.front().c_str());
+    shapefile::ReadResult r = shapefile::CheckShapeFile(out, true);
+    if (!r.readable || !r.problems.Empty()) {
+      fprintf(stderr, "unsound shape file: %s\n",
+              !r.readable ? r.error.c_str() : r.problems.Listed().front().what.c_str());
       abort();
     }
     remove(out.c_str());

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 namespace {
 

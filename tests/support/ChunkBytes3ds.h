@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "Subprocess.h"
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 namespace bytes3ds {
 

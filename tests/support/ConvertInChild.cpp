@@ -11,7 +11,7 @@
 #include <cstdlib>
 
 #include "Trimorph.h"
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 #ifdef _WIN32
 

@@ -20,11 +20,12 @@
 // conversion; with checkLeaks false the child ends at the start of exit's work instead (after
 // the handlers the conversion registered), for tests that run thousands of conversions and
 // check leaks in a sample of them.
-ChildResult ConvertInChild(const std::vector<std::string>& args, int timeoutSeconds = 30,
+ChildResult ConvertInChild(const std::vector<std::string>& args,
+                           int timeoutSeconds = HANG_GUARD_SECONDS,
                            const std::function<void()>& prepare = {}, bool checkLeaks = true);
 
 // How much slower the build under test runs than a plain one: sanitizers make every conversion
-// several times slower, and time limits scale with it.
+// several times slower, and hang guards for long runs of conversions scale with it.
 int BuildSlowness();
 
 #endif  // TRIMORPH_TESTS_CONVERTINCHILD_H

@@ -7,8 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "Fail.h"
 #include "Subprocess.h"
-#include "Trimorph.h"
 
 // Runs fn in a child process after setting the progress context to context, and expects the
 // failure report "While <context>" followed by message (or "Unexpected error occurred" when

@@ -15,10 +15,14 @@ struct ChildResult {
   std::string out;        // everything the child wrote to standard output
 };
 
+// The time after which a child is taken to hang and is killed. It guards against hangs only and
+// is far above what any child needs, however busy the machine: no test asserts a duration.
+constexpr int HANG_GUARD_SECONDS = 60;
+
 // Runs fn in a forked child with standard output captured; the child exits with status 0 when
 // fn returns. The time limit is in seconds. Windows has no fork: there every test that runs
-// code in a child starts with SKIP_WITHOUT_FORK, and a call fails the test.
-ChildResult RunInChild(const std::function<void()>& fn, int timeoutSeconds = 30);
+// code in a child skips itself with SKIP_WITHOUT_FORK before it, and a call fails the test.
+ChildResult RunInChild(const std::function<void()>& fn, int timeoutSeconds = HANG_GUARD_SECONDS);
 
 #ifdef _WIN32
 #define SKIP_WITHOUT_FORK() GTEST_SKIP() << "runs code in a forked child: Windows has no fork"
@@ -36,7 +40,7 @@ ChildResult RunProgram(const std::string& program, const std::vector<std::string
 
 // Runs the built trimorph program.
 ChildResult RunTrimorph(const std::vector<std::string>& args, const std::string& cwd = "",
-                        int timeoutSeconds = 60);
+                        int timeoutSeconds = HANG_GUARD_SECONDS);
 
 // A fresh, empty directory under the system's temporary directory, removed with its contents
 // when the object goes out of scope.

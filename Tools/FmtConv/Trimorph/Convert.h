@@ -6,15 +6,8 @@
 class Shape;
 
 // Reads the level files, most detailed first, into shape and writes the combined shape file to
-// outName. Returns only after a successful conversion; every failure goes through Fail.
+// outName. Returns only after a successful conversion; every failure goes through Fail (Fail.h),
+// memory that runs out included.
 void ConvertLevels(Shape& shape, const char* outName, int numLevels, char* const* levelNames);
-
-#ifdef TRIMORPH_FUZZING
-// Fuzzing builds run many conversions in one process: there Fail, after its report, throws this
-// instead of ending the process, and the harness catches it. Shipped builds never throw it.
-struct ConversionFailed {
-  int status;
-};
-#endif
 
 #endif  // TRIMORPH_CONVERT_H

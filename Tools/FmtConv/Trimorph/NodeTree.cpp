@@ -3,18 +3,12 @@
 #include "NodeTree.h"
 
 #include <cstring>
-#include <new>
+#include <memory>
 #include <utility>
 
-#include "Trimorph.h"
+#include <unordered_set>
 
 namespace {
-
-const char* const MSG_CONFLICTING_HIERARCHY =
-    "Conflicting hierarchy found, possible incompatibility between distance levels.";
-const char* const MSG_MULTIPLE_ROOTS = "Animation hierarchy contains multiple root nodes";
-// A parent name too long for a node name can only be an instanced parent.
-const char* const MSG_INSTANCE = "Instance found in mesh file, instances are not supported.";
 
 // A node as the tree stores it. Besides the public record the tree keeps the frame that
 // AddNode was last given (the node's frame in the world), so that every ComputeMatrices derives
@@ -30,25 +24,32 @@ struct sStoredNode : sTreeNode {
   sMatrix mWorldMatrix;
   sStoredNode* mPart;  // towards the representative of the node's part of the forest
   uint32_t mPartSize;  // nodes in the part, valid for a representative
+  bool mEntered;       // given a frame by AddNode (not only named as a parent)
 };
 
 sStoredNode* Stored(sTreeNode* node) {
   return static_cast<sStoredNode*>(node);
 }
 
+const sStoredNode* Stored(const sTreeNode* node) {
+  return static_cast<const sStoredNode*>(node);
+}
+
+std::string Quoted(const char* name) {
+  return "'" + std::string(name) + "'";
+}
+
 bool NameFits(const char* name) {
   return strlen(name) < size_t(NODE_NAME_SIZE);
 }
 
-// A new, unlinked node with the given name and no level bits; fails when the name does not fit
-// or the node cannot be allocated. The matrices are zero until AddNode sets them.
-sStoredNode* NewNode(const char* name) {
-  if (!NameFits(name)) Fail(nullptr, false);
-  sStoredNode* node = new (std::nothrow) sStoredNode();
-  if (!node) Fail(nullptr, false);
+// A new, unlinked node with the given name (which fits) and no level bits. The matrices are zero
+// until AddNode sets them.
+std::unique_ptr<sStoredNode> NewNode(const char* name) {
+  std::unique_ptr<sStoredNode> node(new sStoredNode());
   strcpy(node->mName, name);
   node->mIndex = -1;
-  node->mPart = node;
+  node->mPart = node.get();
   node->mPartSize = 1;
   return node;
 }
@@ -87,6 +88,13 @@ void SetFrame(sTreeNode* node, const sMatrix& matrix) {
   node->mMatrix = matrix;
   matrix.RigidInverse(node->mInvMatrix);
   Stored(node)->mWorldMatrix = matrix;
+  Stored(node)->mEntered = true;
+}
+
+Problem NameTooLong(const char* name) {
+  return MakeProblem(ProblemCode::NODE_NAME_TOO_LONG, name,
+                     "node name " + Quoted(name) + " is longer than " +
+                         std::to_string(NODE_NAME_SIZE - 1) + " characters");
 }
 
 }  // namespace
@@ -111,53 +119,96 @@ sTreeNode* NodeTree::FindNode(const char* name) const {
   return it == mNodesByName.end() ? nullptr : it->second;
 }
 
-void NodeTree::LinkNode(sTreeNode* node) {
-  try {
-    mNodesByName.emplace(node->mName, node);
-  } catch (const std::bad_alloc&) {
-    Fail(nullptr, false);
-  }
+sTreeNode* NodeTree::AddNewNode(const char* name) {
+  std::unique_ptr<sStoredNode> owned = NewNode(name);
+  sTreeNode* node = owned.get();
+  mNodesByName.emplace(node->mName, node);
+  // From here on the tree owns the node.
+  owned.release();
   node->mNextNode = mFirstNode;
   mFirstNode = node;
   ++mNumNodes;
+  return node;
 }
 
 sTreeNode* NodeTree::FindOrAddNode(const char* name) {
   if (sTreeNode* node = FindNode(name)) return node;
-  sStoredNode* node = NewNode(name);
-  LinkNode(node);
-  return node;
+  if (!NameFits(name)) FailWith(NameTooLong(name));
+  return AddNewNode(name);
 }
 
-sTreeNode* NodeTree::AddNode(const char* name, const char* parentName, const sMatrix& matrix,
-                             int level) {
+namespace {
+
+// What stops the node of the name from being entered as the root.
+Problem CheckRoot(const NodeTree& tree, const char* name) {
+  const sTreeNode* node = tree.FindNode(name);
+  const sTreeNode* root = tree.mRootNode;
+  if (node != root && (root || (node && node->mParent))) {
+    return MakeProblem(ProblemCode::MULTIPLE_ROOTS, name,
+                       root ? "node " + Quoted(name) + " has no parent, but " +
+                                  Quoted(root->mName) + " is the root already"
+                            : "node " + Quoted(name) + " has no parent here, but " +
+                                  Quoted(node->mParent->mName) + " before");
+  }
+  if (!node && !NameFits(name)) return NameTooLong(name);
+  return Problem();
+}
+
+// What stops the node of the name from being entered below the parent of parentName. Nothing is
+// created here, so that a problem leaves the tree as it was.
+Problem CheckLink(const NodeTree& tree, const char* name, const char* parentName) {
+  // A parent name too long for a node name can only be an instanced parent.
+  if (!NameFits(parentName)) {
+    return MakeProblem(ProblemCode::INSTANCED_PARENT, name,
+                       "the parent name " + Quoted(parentName) + " of node " + Quoted(name) +
+                           " is too long for a node name: the parent is an instance");
+  }
+  sTreeNode* parent = tree.FindNode(parentName);
+  sTreeNode* node = tree.FindNode(name);
+  if (!node && !NameFits(name)) return NameTooLong(name);
+  if (node && node == tree.mRootNode) {
+    return MakeProblem(ProblemCode::CONFLICTING_HIERARCHY, name,
+                       "node " + Quoted(name) + " is the root (has no parent) elsewhere, but " +
+                           Quoted(parentName) + " is its parent here");
+  }
+  if (node && node->mParent && node->mParent != parent) {
+    return MakeProblem(ProblemCode::CONFLICTING_HIERARCHY, name,
+                       "node " + Quoted(name) + " has the parent " + Quoted(parentName) +
+                           " here, but " + Quoted(node->mParent->mName) + " elsewhere");
+  }
+  // Linking the node under a parent that is the node itself or lies below it would close a
+  // cycle, after which no walk of the hierarchy would end. A node or parent not created yet
+  // closes one only when both are the same new node.
+  const bool cycle = (node && parent) ? !node->mParent && WouldCloseCycle(node, parent)
+                                      : strcmp(name, parentName) == 0;
+  if (cycle) {
+    return MakeProblem(ProblemCode::HIERARCHY_CYCLE, name,
+                       "linking node " + Quoted(name) + " under " + Quoted(parentName) +
+                           " would make it its own ancestor");
+  }
+  return Problem();
+}
+
+}  // namespace
+
+Problem NodeTree::TryAddNode(const char* name, const char* parentName, const sMatrix& matrix,
+                             int level, sTreeNode** entered) {
   if (!parentName || !parentName[0]) {
     // The root of the hierarchy.
+    if (Problem p = CheckRoot(*this, name)) return p;
     sTreeNode* node = FindNode(name);
-    if (node != mRootNode && (mRootNode || (node && node->mParent))) {
-      Fail(MSG_MULTIPLE_ROOTS, false);
-    }
-    if (!node) {
-      node = NewNode(name);
-      LinkNode(node);
-    }
+    if (!node) node = AddNewNode(name);
     mRootNode = node;
     SetFrame(node, matrix);
     node->mLevelMask |= LevelBit(level);
-    return node;
+    if (entered) *entered = node;
+    return Problem();
   }
 
-  if (!NameFits(parentName)) Fail(MSG_INSTANCE, false);
-
+  if (Problem p = CheckLink(*this, name, parentName)) return p;
   // The parent is created before the node itself when neither is known yet.
   sTreeNode* parent = FindOrAddNode(parentName);
   sTreeNode* node = FindOrAddNode(name);
-  if (node == mRootNode || (node->mParent && node->mParent != parent)) {
-    Fail(MSG_CONFLICTING_HIERARCHY, false);
-  }
-  // Linking the node under a parent that is the node itself or lies below it would close a
-  // cycle, after which no walk of the hierarchy would end.
-  if (!node->mParent && WouldCloseCycle(node, parent)) Fail(MSG_CONFLICTING_HIERARCHY, false);
 
   SetFrame(node, matrix);
 
@@ -177,18 +228,65 @@ sTreeNode* NodeTree::AddNode(const char* name, const char* parentName, const sMa
   for (sTreeNode* up = parent; up && (up->mLevelMask & mask) != mask; up = up->mParent) {
     up->mLevelMask |= mask;
   }
+  if (entered) *entered = node;
+  return Problem();
+}
+
+sTreeNode* NodeTree::AddNode(const char* name, const char* parentName, const sMatrix& matrix,
+                             int level) {
+  sTreeNode* node = nullptr;
+  FailOn(TryAddNode(name, parentName, matrix, level, &node));
   return node;
 }
 
-void NodeTree::NumberNodes() {
+Problem NodeTree::TryNumberNodes() {
   int counter = 0;
   WalkNodes(mRootNode, [&counter](sTreeNode* node) { node->mIndex = counter++; });
+  if (counter == mNumNodes) return Problem();
   // A node outside the root's tree: a second tree, or a parent that was never entered.
-  if (counter != mNumNodes) Fail(nullptr, false);
+  std::vector<Problem> unreachable = UnreachableNodes();
+  if (unreachable.empty()) {
+    return MakeProblem(ProblemCode::UNREACHABLE_NODE, std::string(),
+                       "a node is not linked below the root");
+  }
+  return unreachable.front();
 }
 
-void NodeTree::ComputeMatrices() {
-  NumberNodes();
+void NodeTree::NumberNodes() {
+  FailOn(TryNumberNodes());
+}
+
+std::vector<Problem> NodeTree::UnreachableNodes() const {
+  std::unordered_set<const sTreeNode*> reached;
+  WalkNodes(mRootNode, [&reached](sTreeNode* node) { reached.insert(node); });
+  // Every part outside the root's tree hangs from a top node without a parent.
+  std::vector<const sTreeNode*> tops;
+  for (const sTreeNode* node = mFirstNode; node; node = node->mNextNode) {
+    if (!node->mParent && !reached.count(node)) tops.push_back(node);
+  }
+  std::vector<Problem> problems;
+  for (auto top = tops.rbegin(); top != tops.rend(); ++top) {
+    const sTreeNode* t = *top;
+    if (Stored(t)->mEntered) {
+      problems.push_back(MakeProblem(ProblemCode::UNREACHABLE_NODE, t->mName,
+                                     "node " + Quoted(t->mName) + " is not linked below the root"));
+      continue;
+    }
+    std::vector<const sTreeNode*> children;
+    for (const sTreeNode* c = t->mFirstChild; c; c = c->mNextSibling) children.push_back(c);
+    for (auto c = children.rbegin(); c != children.rend(); ++c) {
+      problems.push_back(MakeProblem(
+          ProblemCode::UNREACHABLE_NODE, (*c)->mName,
+          "node " + Quoted((*c)->mName) + " is linked under " + Quoted(t->mName) +
+              ", which is not a mesh object of this level or an earlier one (a camera, light or "
+              "dummy object)"));
+    }
+  }
+  return problems;
+}
+
+Problem NodeTree::TryComputeMatrices() {
+  if (Problem p = TryNumberNodes()) return p;
   sTreeNode* root = mRootNode;
   WalkNodes(root, [root](sTreeNode* node) {
     if (!node->mParent) {
@@ -200,4 +298,9 @@ void NodeTree::ComputeMatrices() {
       node->mMatrix = world * root->mInvMatrix;
     }
   });
+  return Problem();
+}
+
+void NodeTree::ComputeMatrices() {
+  FailOn(TryComputeMatrices());
 }

@@ -11,7 +11,9 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
+#include "Problem.h"
 #include "ShapeMath.h"
 
 // Node names hold at most this many characters (plus the terminator).
@@ -43,7 +45,13 @@ class NodeTree {
 
   sTreeNode* FindNode(const char* name) const;
   sTreeNode* FindOrAddNode(const char* name);
-  // Enters a node of the given level with its parent (none or empty for the root) and its frame.
+  // Enters a node of the given level with its parent (none or empty for the root) and its
+  // frame; entered, when given, receives the node. A parent not known yet is created before the
+  // node. On a problem (INSTANCED_PARENT, NODE_NAME_TOO_LONG, MULTIPLE_ROOTS,
+  // CONFLICTING_HIERARCHY, HIERARCHY_CYCLE) the tree is left as it was.
+  Problem TryAddNode(const char* name, const char* parentName, const sMatrix& matrix, int level,
+                     sTreeNode** entered = nullptr);
+  // TryAddNode, failing on its problem.
   sTreeNode* AddNode(const char* name, const char* parentName, const sMatrix& matrix, int level);
 
   // Calls visit(node) for start, its following siblings and all their descendants, depth first,
@@ -51,14 +59,22 @@ class NodeTree {
   template <class Visit>
   void WalkNodes(sTreeNode* start, Visit&& visit) const;
 
-  // Gives every node its hierarchy index; fails when a node is not reachable from the root.
+  // Gives every node its hierarchy index. UNREACHABLE_NODE when a node is not reachable from
+  // the root (the first of UnreachableNodes); the reachable nodes are numbered all the same.
+  Problem TryNumberNodes();
   void NumberNodes();
-  // Numbers the nodes, then sets each node's parent- and root-relative matrices.
+  // Numbers the nodes, then sets each node's parent- and root-relative matrices; on a problem
+  // of the numbering the matrices are left as they were.
+  Problem TryComputeMatrices();
   void ComputeMatrices();
+  // One problem for every node that hangs from a node outside the root's tree, in the order the
+  // nodes were created: a node linked under a parent that was never entered (no mesh of this
+  // level or an earlier one has its name: a camera, light or dummy object).
+  std::vector<Problem> UnreachableNodes() const;
 
  private:
-  // Links a new node in front of the list of all nodes and makes it known by name.
-  void LinkNode(sTreeNode* node);
+  // A new node of the name, linked in front of the list of all nodes and known by name.
+  sTreeNode* AddNewNode(const char* name);
 
   // Every node of the list by name, so that FindNode does not walk the list.
   std::unordered_map<std::string, sTreeNode*> mNodesByName;

@@ -11,6 +11,9 @@
 // FindOrAdd answers through an index (PoolIndex.h) that returns exactly the entry the walk from
 // the front returns; the walk itself is kept as FindOrAddLinear, the reference the index is
 // tested against. Building with TRIMORPH_REFERENCE_POOLS defined makes FindOrAdd walk the list.
+//
+// Memory for entries and for the index is allocated with the throwing forms: std::bad_alloc
+// ends the conversion (the driver reports it).
 #ifndef TRIMORPH_OBJSET_H
 #define TRIMORPH_OBJSET_H
 
@@ -21,7 +24,6 @@
 #include <utility>
 
 #include "PoolIndex.h"
-#include "Trimorph.h"
 
 template <class T>
 struct ObjEntry {
@@ -76,20 +78,15 @@ class ObjSet {
     // Named here, not in the class: the kind of index depends on ObjTraits<T>, which the records
     // of the model specialise after their pools are declared.
     typedef PoolIndex<T> Index;
-    // The index's tables cannot be allocated: fail as for an entry.
-    try {
-      Index* index = static_cast<Index*>(mLookup.get());
-      if (!index) {
-        mLookup.reset(new Index(mFirstObj));
-        index = static_cast<Index*>(mLookup.get());
-      }
-      if (Entry* e = index->Find(value)) return e;
-      Entry* e = NewFront(std::move(value));
-      index->InsertNewFront(e);
-      return e;
-    } catch (const std::bad_alloc&) {
-      Fail(nullptr, false);
+    Index* index = static_cast<Index*>(mLookup.get());
+    if (!index) {
+      mLookup.reset(new Index(mFirstObj));
+      index = static_cast<Index*>(mLookup.get());
     }
+    if (Entry* e = index->Find(value)) return e;
+    Entry* e = NewFront(std::move(value));
+    index->InsertNewFront(e);
+    return e;
   }
 
   // FindOrAdd by walking the list from the front: the reference for the index.
@@ -105,11 +102,7 @@ class ObjSet {
   // A new front entry for value, without searching.
   Entry* Add(T value) {
     Entry* e = NewFront(std::move(value));
-    try {
-      if (mLookup) mLookup->InsertFront(e);
-    } catch (const std::bad_alloc&) {
-      Fail(nullptr, false);
-    }
+    if (mLookup) mLookup->InsertFront(e);
     return e;
   }
 
@@ -184,8 +177,7 @@ class ObjSet {
     int n = mBlockEntries == 0
                 ? FIRST_BLOCK_ENTRIES
                 : (mBlockEntries < MAX_BLOCK_ENTRIES / 2 ? 2 * mBlockEntries : MAX_BLOCK_ENTRIES);
-    void* raw = ::operator new(BLOCK_HEADER + size_t(n) * sizeof(Entry), std::nothrow);
-    if (!raw) Fail(nullptr, false);
+    void* raw = ::operator new(BLOCK_HEADER + size_t(n) * sizeof(Entry));
     Block* block = static_cast<Block*>(raw);
     block->mPrev = mBlocks;
     mBlocks = block;

@@ -20,8 +20,8 @@
 //   cell of its own value. A value with a NaN or infinite component never matches (the
 //   difference is NaN), so it is not listed at all. Cells whose hashes collide share a list.
 //
-// The index allocates with the standard containers; a failure throws std::bad_alloc, which the
-// pool turns into its own failure.
+// The index allocates with the standard containers; a failure throws std::bad_alloc, which ends
+// the conversion like every allocation failure of the converter.
 //
 // Exact pools decide with the pool's own equality; tolerant pools with the components, which
 // are what their equality compares.

@@ -7,7 +7,9 @@
 #include <climits>
 #include <cmath>
 #include <new>
+#include <string>
 
+#include "NodeTree.h"
 #include "Shape.h"
 #include "toolkit3ds/toolkit3ds.h"
 
@@ -64,19 +66,27 @@ bool TracksAreConsistent(const KfMesh3ds& k) {
 
 }  // namespace
 
-void Shape::AddNodeTrack(KfMesh3ds* k, sTreeNode* node) {
+Problem Shape::TryAddNodeTrack(const KfMesh3ds& k, sTreeNode* node) {
   // A node without motion gets an entry without keys and does not count as animated.
-  if (k->poskeycount <= 1 && k->rotkeycount <= 1) {
+  if (k.poskeycount <= 1 && k.rotkeycount <= 1) {
     mAnimNodes.FindOrAdd(AnimNode(node, 0, 0));
-    return;
+    return Problem();
   }
-  if (!TracksAreConsistent(*k)) Fail(nullptr, false);
-  const int numPos = int(k->poskeycount);
-  const int numRot = int(k->rotkeycount);
+  if (!TracksAreConsistent(k)) {
+    return MakeProblem(
+        ProblemCode::TRACKS_INCONSISTENT, node->mName,
+        "the keyframer node of '" + std::string(node->mName) + "' has fewer key values than keys");
+  }
+  const int numPos = int(k.poskeycount);
+  const int numRot = int(k.rotkeycount);
 
   sAnimNode& entry = mAnimNodes.FindOrAdd(AnimNode(node, numPos, numRot))->mObj;
-  // A node receives keys once.
-  if (entry.mPosKeys || entry.mRotKeys) Fail(nullptr, false);
+  // A node receives keys once (an entry that has them was found, not added).
+  if (entry.mPosKeys || entry.mRotKeys) {
+    return MakeProblem(
+        ProblemCode::NODE_KEYS_TWICE, node->mName,
+        "two animated objects of the first level are named '" + std::string(node->mName) + "'");
+  }
   // An entry made earlier without keys (for a second mesh of the same name) takes this record's
   // counts, so that the block holds every key written below.
   entry.mNumPosKeys = numPos;
@@ -84,23 +94,27 @@ void Shape::AddNodeTrack(KfMesh3ds* k, sTreeNode* node) {
 
   const size_t posBytes = size_t(numPos) * sizeof(sPosKey);
   const size_t blockBytes = posBytes + size_t(numRot) * sizeof(sRotKey);
-  unsigned char* block = new (std::nothrow) unsigned char[blockBytes];
-  if (!block) Fail(nullptr, false);
+  unsigned char* block = new unsigned char[blockBytes];
   entry.mKeyBlock.reset(block);
   entry.mPosKeys = reinterpret_cast<sPosKey*>(block);
   entry.mRotKeys = reinterpret_cast<sRotKey*>(block + posBytes);
 
   for (int i = 0; i < numPos; ++i) {
-    const Point3ds& p = k->posvalues[i];
-    new (&entry.mPosKeys[i]) sPosKey{int32_t(k->poskeys[i].frame), p.x, p.y, p.z};
+    const Point3ds& p = k.posvalues[i];
+    new (&entry.mPosKeys[i]) sPosKey{int32_t(k.poskeys[i].frame), p.x, p.y, p.z};
   }
 
   sQuat q{0, 0, 0, 1};
   for (int i = 0; i < numRot; ++i) {
-    sQuat r = RotationQuat(k->rotvalues[i]);
+    sQuat r = RotationQuat(k.rotvalues[i]);
     q = i == 0 ? r : Product(q, r);
-    new (&entry.mRotKeys[i]) sRotKey{int32_t(k->rotkeys[i].frame), q.x, q.y, q.z, q.w};
+    new (&entry.mRotKeys[i]) sRotKey{int32_t(k.rotkeys[i].frame), q.x, q.y, q.z, q.w};
   }
 
   ++mNumAnimated;
+  return Problem();
+}
+
+void Shape::AddNodeTrack(KfMesh3ds* k, sTreeNode* node) {
+  FailOn(TryAddNodeTrack(*k, node));
 }

@@ -1,43 +1,11 @@
-// Animation output: node-name aliases and the anim_node blocks.
+// Animation output: the anim_node blocks.
 //
-// Pantograph and wiper nodes have fixed names in the simulator that are longer than the ten
-// characters a 3D Studio object name can hold; artists use the short names, which are written
-// under their long names. Tracks are converted to the file's axes: y and z exchanged, and the
-// rotation's vector part negated.
-#include <strings.h>
+// Tracks are converted to the file's axes: y and z exchanged, and the rotation's vector part
+// negated. Nodes are written under their aliases (NodeAlias.h).
+#include "ShapeAnimWriter.h"
 
-#include "ShapeWriter.h"
-
-namespace {
-
-struct sNodeAlias {
-  const char* mShort;
-  const char* mLong;
-};
-
-const sNodeAlias NODE_ALIASES[] = {
-    {"PANTOBOT1", "PANTOGRAPHBOTTOM1"},   {"PANTOTOP1", "PANTOGRAPHTOP1"},
-    {"PANTOBOT2", "PANTOGRAPHBOTTOM2"},   {"PANTOTOP2", "PANTOGRAPHTOP2"},
-    {"PANTOBOT1A", "PANTOGRAPHBOTTOM1A"}, {"PANTOMID1A", "PANTOGRAPHMIDDLE1A"},
-    {"PANTOTOP1A", "PANTOGRAPHTOP1A"},    {"PANTOBOT1B", "PANTOGRAPHBOTTOM1B"},
-    {"PANTOMID1B", "PANTOGRAPHMIDDLE1B"}, {"PANTOTOP1B", "PANTOGRAPHTOP1B"},
-    {"PANTOBOT2A", "PANTOGRAPHBOTTOM2A"}, {"PANTOMID2A", "PANTOGRAPHMIDDLE2A"},
-    {"PANTOTOP2A", "PANTOGRAPHTOP2A"},    {"PANTOBOT2B", "PANTOGRAPHBOTTOM2B"},
-    {"PANTOMID2B", "PANTOGRAPHMIDDLE2B"}, {"PANTOTOP2B", "PANTOGRAPHTOP2B"},
-    {"WIPERARML1", "WIPERARMLEFT1"},      {"WIPEBLADL1", "WIPERBLADELEFT1"},
-    {"WIPERARMR1", "WIPERARMRIGHT1"},     {"WIPEBLADR1", "WIPERBLADERIGHT1"},
-    {"WIPERARML2", "WIPERARMLEFT2"},      {"WIPEBLADL2", "WIPERBLADELEFT2"},
-    {"WIPERARMR2", "WIPERARMRIGHT2"},     {"WIPEBLADR2", "WIPERBLADERIGHT2"},
-};
-
-}  // namespace
-
-const char* NodeAlias(const char* name) {
-  for (const sNodeAlias& alias : NODE_ALIASES) {
-    if (strcasecmp(name, alias.mShort) == 0) return alias.mLong;
-  }
-  return name;
-}
+#include "NodeAlias.h"
+#include "NodeTree.h"
 
 void WriteAnimNode(ShapeText& text, const sAnimNode& node) {
   bool rotTrack = node.mNumRotKeys > 1;

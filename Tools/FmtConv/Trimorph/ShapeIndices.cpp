@@ -3,6 +3,7 @@
 //
 // The sorts are stable and new entries sit at the front of their pools, so entries with equal
 // keys keep the order "most recently added first".
+#include "MaterialTypes.h"
 #include "Shape.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "ShapeWriter.h"
+#include "ShapeText.h"
 
 namespace {
 
@@ -173,8 +173,7 @@ void ShapeText::AppendG(std::string& out, double value) {
 void ShapeText::Grow(size_t n) {
   size_t capacity = mCapacity ? mCapacity : FLUSH_SIZE + 4096;
   while (capacity - mLength < n) capacity *= 2;
-  std::unique_ptr<char[]> larger(new (std::nothrow) char[capacity]);
-  if (!larger) Fail(nullptr, false);
+  std::unique_ptr<char[]> larger(new char[capacity]);
   if (mLength) memcpy(larger.get(), mBuffer.get(), mLength);
   mBuffer = std::move(larger);
   mCapacity = capacity;

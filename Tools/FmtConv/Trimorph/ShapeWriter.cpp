@@ -4,10 +4,16 @@
 // node); then the file is written from top to bottom in one pass. Positions and normals are
 // written as x, z, y (the model's z axis is the file's second axis), texture coordinates as
 // (u, 1 - v), and triangles with their winding reversed.
+#include <cmath>
+#include <cstring>
 #include <vector>
 
+#include "NodeAlias.h"
 #include "OutputFile.h"
-#include "ShapeWriter.h"
+#include "Problem.h"
+#include "Shape.h"
+#include "ShapeAnimWriter.h"
+#include "ShapeText.h"
 
 namespace {
 
@@ -34,14 +40,65 @@ std::vector<sTreeNode*> NodesInHierarchyOrder(const NodeTree& tree) {
   return nodes;
 }
 
-void WriteSubObject(ShapeText& out, const sSubObject& sub, const std::vector<sTreeNode*>& nodes,
-                    int numNodes) {
+bool Finite(float v) {
+  return std::isfinite(v);
+}
+
+bool Finite(const sVector& v) {
+  return Finite(v.x) && Finite(v.y) && Finite(v.z);
+}
+
+// Every number the file will hold is finite. The import takes only finite numbers, but
+// coordinates near the largest float overflow in what is computed from them: node frames and
+// points in them, face normals, bounding spheres.
+bool AllFinite(const Shape& shape, const std::vector<sTreeNode*>& nodes) {
+  for (const ObjEntry<sVolSphere>* e = shape.mVolumes.mFirstObj; e; e = e->mNext) {
+    if (!Finite(e->mObj.mCentre) || !Finite(e->mObj.mRadius)) return false;
+  }
+  for (const ObjSet<sVector>* pool : {&shape.mPoints, &shape.mNormals, &shape.mSortVectors}) {
+    for (const ObjEntry<sVector>* e = pool->mFirstObj; e; e = e->mNext) {
+      if (!Finite(e->mObj)) return false;
+    }
+  }
+  for (const ObjEntry<sUVPoint>* e = shape.mUVPoints.mFirstObj; e; e = e->mNext) {
+    if (!Finite(e->mObj.u) || !Finite(e->mObj.v)) return false;
+  }
+  for (const sTreeNode* node : nodes) {
+    for (float v : node->mRelMatrix.m) {
+      if (!Finite(v)) return false;
+    }
+  }
+  if (shape.mNumAnimated == 0) return true;
+  for (const ObjEntry<sAnimNode>* e = shape.mAnimNodes.mFirstObj; e; e = e->mNext) {
+    const sAnimNode& a = e->mObj;
+    for (int k = 0; k < a.mNumPosKeys; ++k) {
+      const sPosKey& p = a.mPosKeys[k];
+      if (!Finite(p.x) || !Finite(p.y) || !Finite(p.z)) return false;
+    }
+    for (int k = 0; k < a.mNumRotKeys; ++k) {
+      const sRotKey& r = a.mRotKeys[k];
+      if (!Finite(r.x) || !Finite(r.y) || !Finite(r.z) || !Finite(r.w)) return false;
+    }
+  }
+  return true;
+}
+
+Problem CheckNumbersFinite(const Shape& shape, const std::vector<sTreeNode*>& nodes) {
+  if (AllFinite(shape, nodes)) return {};
+  return MakeProblem(ProblemCode::NUMBERS_NOT_FINITE, std::string(),
+                     "a number computed from the coordinates (a point in its node's frame, a "
+                     "normal, a bounding sphere or a frame) overflows the single-precision range");
+}
+
+// The sub-object's header: flags, sort vector and volume, its geometry counts (triangles, vertex
+// sets, vertex indices of the triangle lists, three per triangle, and triangle lists), its
+// geometry nodes and their map by node, its shaders and light configurations.
+void WriteSubObjectHeader(ShapeText& out, const sSubObject& sub,
+                          const std::vector<sTreeNode*>& nodes, int numNodes) {
   // Sort vector and volume are written only for sub-objects that asked for them.
   bool sorted = (sub.mFlags & SUBOBJ_SORTED) != 0;
   int sortVector = sorted ? IndexOf(sub.mSortVector) : -1;
   int volume = sorted ? IndexOf(sub.mVolume) : -1;
-  // The geometry counts: triangles, vertex sets, vertex indices of the triangle lists (three per
-  // triangle), triangle lists.
   out.Write(
       "\t\t\t\t\t\tsub_object (\n\t\t\t\t\t\t\tsub_object_header ( %08x %d %d 000001d2 %08x\n"
       "\t\t\t\t\t\t\t\tgeometry_info ( %d %d 0 %d 0 0 %d 0 0 0\n",
@@ -77,7 +134,9 @@ void WriteSubObject(ShapeText& out, const sSubObject& sub, const std::vector<sTr
     out.Write(" %d", {r->mObj->mIndex});
   }
   out.Write(" ) %d\n\t\t\t\t\t\t\t)\n", {sub.mId});
+}
 
+void WriteVertices(ShapeText& out, const sSubObject& sub) {
   out.Write("\t\t\t\t\t\t\tvertices ( %d\n", {sub.mVertices.mNumObjs});
   for (const ObjEntry<sVertex>* v = sub.mVertices.mFirstObj; v; v = v->mNext) {
     out.Write(
@@ -87,10 +146,12 @@ void WriteSubObject(ShapeText& out, const sSubObject& sub, const std::vector<sTr
         {v->mObj.mPoint->mIndex, v->mObj.mNormal->mIndex, v->mObj.mUVPoint->mIndex});
   }
   out.Write("\t\t\t\t\t\t\t)\n");
+}
 
-  // Vertex sets: runs of consecutive vertices with the same vertex state.
+// Vertex sets: runs of consecutive vertices with the same vertex state.
+void WriteVertexSets(ShapeText& out, const sSubObject& sub) {
   struct Run {
-    const void* state;
+    const ObjEntry<sVtxState>* state;
     int first;
     int count;
   };
@@ -103,13 +164,33 @@ void WriteSubObject(ShapeText& out, const sSubObject& sub, const std::vector<sTr
   }
   out.Write("\t\t\t\t\t\t\tvertex_sets ( %d\n", {int(runs.size())});
   for (const Run& run : runs) {
-    out.Write("\t\t\t\t\t\t\t\tvertex_set ( %d %d ",
-              {static_cast<const ObjEntry<sVtxState>*>(run.state)->mIndex, run.first});
+    out.Write("\t\t\t\t\t\t\t\tvertex_set ( %d %d ", {run.state->mIndex, run.first});
     out.Write("%d )\n", {run.count});
   }
   out.Write("\t\t\t\t\t\t\t)\n");
+}
 
-  // Primitives: one indexed triangle list per run of triangles with the same primitive state.
+// One indexed triangle list: the triangles from first up to end, which share a primitive state.
+void WriteTriangleList(ShapeText& out, const ObjEntry<sTriangle>* first,
+                       const ObjEntry<sTriangle>* end, int n) {
+  out.Write("\t\t\t\t\t\t\t\tprim_state_idx ( %d )\n\t\t\t\t\t\t\t\tindexed_trilist (\n",
+            {first->mObj.mPrimState->mIndex});
+  out.Write("\t\t\t\t\t\t\t\t\tvertex_idxs ( %d", {3 * n});
+  for (const ObjEntry<sTriangle>* u = first; u != end; u = u->mNext) {
+    out.Write(" %d %d %d", {u->mObj.mVertices[0]->mIndex, u->mObj.mVertices[2]->mIndex,
+                            u->mObj.mVertices[1]->mIndex});
+  }
+  out.Write(" )\n\t\t\t\t\t\t\t\t\tnormal_idxs ( %d", {n});
+  for (const ObjEntry<sTriangle>* u = first; u != end; u = u->mNext) {
+    out.Write(" %d 3", {u->mObj.mNormal->mIndex});
+  }
+  out.Write(" )\n\t\t\t\t\t\t\t\t\tflags ( %d", {n});
+  for (int i = 0; i < n; ++i) out.Write(" 00000000");
+  out.Write(" )\n\t\t\t\t\t\t\t\t)\n");
+}
+
+// Primitives: one indexed triangle list per run of triangles with the same primitive state.
+void WritePrimitives(ShapeText& out, const sSubObject& sub) {
   int numRuns = 0;
   const ObjEntry<sPrimState>* prev = nullptr;
   for (const ObjEntry<sTriangle>* t = sub.mTriangles.mFirstObj; t; t = t->mNext) {
@@ -119,93 +200,76 @@ void WriteSubObject(ShapeText& out, const sSubObject& sub, const std::vector<sTr
   out.Write("\t\t\t\t\t\t\tprimitives ( %d\n", {2 * numRuns});
   const ObjEntry<sTriangle>* t = sub.mTriangles.mFirstObj;
   while (t) {
-    const ObjEntry<sPrimState>* prim = t->mObj.mPrimState;
     int n = 0;
     const ObjEntry<sTriangle>* end = t;
-    while (end && end->mObj.mPrimState == prim) {
+    while (end && end->mObj.mPrimState == t->mObj.mPrimState) {
       ++n;
       end = end->mNext;
     }
-    out.Write("\t\t\t\t\t\t\t\tprim_state_idx ( %d )\n\t\t\t\t\t\t\t\tindexed_trilist (\n",
-              {prim->mIndex});
-    out.Write("\t\t\t\t\t\t\t\t\tvertex_idxs ( %d", {3 * n});
-    for (const ObjEntry<sTriangle>* u = t; u != end; u = u->mNext) {
-      out.Write(" %d %d %d", {u->mObj.mVertices[0]->mIndex, u->mObj.mVertices[2]->mIndex,
-                              u->mObj.mVertices[1]->mIndex});
-    }
-    out.Write(" )\n\t\t\t\t\t\t\t\t\tnormal_idxs ( %d", {n});
-    for (const ObjEntry<sTriangle>* u = t; u != end; u = u->mNext) {
-      out.Write(" %d 3", {u->mObj.mNormal->mIndex});
-    }
-    out.Write(" )\n\t\t\t\t\t\t\t\t\tflags ( %d", {n});
-    for (int i = 0; i < n; ++i) out.Write(" 00000000");
-    out.Write(" )\n\t\t\t\t\t\t\t\t)\n");
+    WriteTriangleList(out, t, end, n);
     t = end;
   }
   out.Write("\t\t\t\t\t\t\t)\n\t\t\t\t\t\t)\n");
 }
 
-}  // namespace
+void WriteSubObject(ShapeText& out, const sSubObject& sub, const std::vector<sTreeNode*>& nodes,
+                    int numNodes) {
+  WriteSubObjectHeader(out, sub, nodes, numNodes);
+  WriteVertices(out, sub);
+  WriteVertexSets(out, sub);
+  WritePrimitives(out, sub);
+}
 
-void Shape::WriteShape(const char* fileName) {
-  AssignIndices();
-  ComputeBounds();
-  BuildGeomNodes();
-
-  // The text goes to a temporary file that replaces the output only once it is complete.
-  OutputFile file;
-  if (!file.Open(fileName)) {
-    ReportSystemError(fileName, file.Error());
-    Fail("Failed to open output file.", false);
-  }
-  ShapeText out(file.Stream());
-  const std::vector<sTreeNode*> nodes = NodesInHierarchyOrder(mNodeTree);
-  const int numNodes = mNodeTree.mNumNodes;
-
+// The file's header and the pools of values before the matrices: volumes, shaders, texture
+// filters, points, texture coordinates, normals, sort vectors and colours.
+void WriteHeaderPools(ShapeText& out, const Shape& shape) {
   out.Write("VELTAA@@@@@@@@@@JINX0s1t______\n\nshape (\n\tshape_header ( 00000000 00000000 )\n");
 
-  out.Write("\tvolumes ( %d\n", {mVolumes.mNumObjs});
-  for (const ObjEntry<sVolSphere>* e = mVolumes.mFirstObj; e; e = e->mNext) {
+  out.Write("\tvolumes ( %d\n", {shape.mVolumes.mNumObjs});
+  for (const ObjEntry<sVolSphere>* e = shape.mVolumes.mFirstObj; e; e = e->mNext) {
     const sVolSphere& s = e->mObj;
     out.Write("\t\tvol_sphere (\n\t\t\tvector ( %g %g %g ) %g\n\t\t)\n",
               {s.mCentre.x, s.mCentre.z, s.mCentre.y, s.mRadius});
   }
   out.Write("\t)\n");
 
-  out.Write("\tshader_names ( %d\n", {mShaders.mNumObjs});
-  for (const ObjEntry<int>* e = mShaders.mFirstObj; e; e = e->mNext) {
+  out.Write("\tshader_names ( %d\n", {shape.mShaders.mNumObjs});
+  for (const ObjEntry<int>* e = shape.mShaders.mFirstObj; e; e = e->mNext) {
     out.Write("\t\tnamed_shader ( %s )\n", {SHADER_NAMES[e->mObj]});
   }
   out.Write("\t)\n");
 
   out.Write("\ttexture_filter_names ( 1\n\t\tnamed_filter_mode ( MipLinear )\n\t)\n");
 
-  out.Write("\tpoints ( %d\n", {mPoints.mNumObjs});
-  for (const ObjEntry<sVector>* e = mPoints.mFirstObj; e; e = e->mNext) {
+  out.Write("\tpoints ( %d\n", {shape.mPoints.mNumObjs});
+  for (const ObjEntry<sVector>* e = shape.mPoints.mFirstObj; e; e = e->mNext) {
     out.Write("\t\tpoint ( %g %g %g )\n", {e->mObj.x, e->mObj.z, e->mObj.y});
   }
   out.Write("\t)\n");
 
-  out.Write("\tuv_points ( %d\n", {mUVPoints.mNumObjs});
-  for (const ObjEntry<sUVPoint>* e = mUVPoints.mFirstObj; e; e = e->mNext) {
+  out.Write("\tuv_points ( %d\n", {shape.mUVPoints.mNumObjs});
+  for (const ObjEntry<sUVPoint>* e = shape.mUVPoints.mFirstObj; e; e = e->mNext) {
     out.Write("\t\tuv_point ( %g %g )\n", {e->mObj.u, 1.0 - double(e->mObj.v)});
   }
   out.Write("\t)\n");
 
-  out.Write("\tnormals ( %d\n", {mNormals.mNumObjs});
-  for (const ObjEntry<sVector>* e = mNormals.mFirstObj; e; e = e->mNext) {
+  out.Write("\tnormals ( %d\n", {shape.mNormals.mNumObjs});
+  for (const ObjEntry<sVector>* e = shape.mNormals.mFirstObj; e; e = e->mNext) {
     out.Write("\t\tvector ( %g %g %g )\n", {e->mObj.x, e->mObj.z, e->mObj.y});
   }
   out.Write("\t)\n");
 
-  out.Write("\tsort_vectors ( %d\n", {mSortVectors.mNumObjs});
-  for (const ObjEntry<sVector>* e = mSortVectors.mFirstObj; e; e = e->mNext) {
+  out.Write("\tsort_vectors ( %d\n", {shape.mSortVectors.mNumObjs});
+  for (const ObjEntry<sVector>* e = shape.mSortVectors.mFirstObj; e; e = e->mNext) {
     out.Write("\t\tvector ( %g %g %g )\n", {e->mObj.x, e->mObj.z, e->mObj.y});
   }
   out.Write("\t)\n");
 
   out.Write("\tcolours ( 0 )\n");
+}
 
+// Every node's matrix relative to its parent, in hierarchy order, under the node's alias.
+void WriteMatrices(ShapeText& out, const std::vector<sTreeNode*>& nodes, int numNodes) {
   out.Write("\tmatrices ( %d\n", {numNodes});
   for (const sTreeNode* node : nodes) {
     out.Write("\t\tmatrix %s (", {NodeAlias(node->mName)});
@@ -213,36 +277,42 @@ void Shape::WriteShape(const char* fileName) {
     out.Write(" )\n");
   }
   out.Write("\t)\n");
+}
 
-  out.Write("\timages ( %d\n", {mImages.mNumObjs});
-  for (const ObjEntry<sImageName>* e = mImages.mFirstObj; e; e = e->mNext) {
+// The images pool twice: as image files and as the textures made of them.
+void WriteImages(ShapeText& out, const Shape& shape) {
+  out.Write("\timages ( %d\n", {shape.mImages.mNumObjs});
+  for (const ObjEntry<sImageName>* e = shape.mImages.mFirstObj; e; e = e->mNext) {
     out.Write("\t\timage ( %s.ace )\n", {e->mObj.mName});
   }
   out.Write("\t)\n");
 
-  out.Write("\ttextures ( %d\n", {mImages.mNumObjs});
-  for (const ObjEntry<sImageName>* e = mImages.mFirstObj; e; e = e->mNext) {
+  out.Write("\ttextures ( %d\n", {shape.mImages.mNumObjs});
+  for (const ObjEntry<sImageName>* e = shape.mImages.mFirstObj; e; e = e->mNext) {
     out.Write("\t\ttexture ( %d 0 -3 ff000000)\n", {e->mIndex});
   }
   out.Write("\t)\n");
+}
 
+// Light materials (none), light configurations, vertex states and primitive states.
+void WriteStates(ShapeText& out, const Shape& shape) {
   out.Write("\tlight_materials ( 0 )\n");
 
-  out.Write("\tlight_model_cfgs ( %d\n", {mLightCfgs.mNumObjs});
-  for (const ObjEntry<int>* e = mLightCfgs.mFirstObj; e; e = e->mNext) {
+  out.Write("\tlight_model_cfgs ( %d\n", {shape.mLightCfgs.mNumObjs});
+  for (const ObjEntry<int>* e = shape.mLightCfgs.mFirstObj; e; e = e->mNext) {
     out.Write(LIGHT_CFG_TEXTS[e->mObj]);
   }
   out.Write("\t)\n");
 
-  out.Write("\tvtx_states ( %d\n", {mVtxStates.mNumObjs});
-  for (const ObjEntry<sVtxState>* e = mVtxStates.mFirstObj; e; e = e->mNext) {
+  out.Write("\tvtx_states ( %d\n", {shape.mVtxStates.mNumObjs});
+  for (const ObjEntry<sVtxState>* e = shape.mVtxStates.mFirstObj; e; e = e->mNext) {
     out.Write("\t\tvtx_state ( 00000000 %d %d %d 00000002 )\n",
               {e->mObj.mNode->mIndex, -1 - e->mObj.mLightMat, e->mObj.mLightCfg->mIndex});
   }
   out.Write("\t)\n");
 
-  out.Write("\tprim_states ( %d\n", {mPrimStates.mNumObjs});
-  for (const ObjEntry<sPrimState>* e = mPrimStates.mFirstObj; e; e = e->mNext) {
+  out.Write("\tprim_states ( %d\n", {shape.mPrimStates.mNumObjs});
+  for (const ObjEntry<sPrimState>* e = shape.mPrimStates.mFirstObj; e; e = e->mNext) {
     const sPrimState& p = e->mObj;
     out.Write("\t\tprim_state ( 00000000 %d\n", {p.mShader->mIndex});
     if (p.mTexture2) {
@@ -254,51 +324,91 @@ void Shape::WriteShape(const char* fileName) {
                                          p.mVtxState->mObj.mLightCfg->mIndex, p.mZBufMode});
   }
   out.Write("\t)\n");
+}
 
+// One distance level: its distance, the hierarchy as it stands in the level, its sub-objects.
+void WriteDistanceLevel(ShapeText& out, const sDistLevel& level,
+                        const std::vector<sTreeNode*>& nodes, int numNodes) {
+  out.Write(
+      "\t\t\t\tdistance_level (\n\t\t\t\t\tdistance_level_header (\n\t\t\t\t\t\tdlevel_selection "
+      "( %d )\n\t\t\t\t\t\thierarchy ( %d",
+      {level.mMaxDist, numNodes});
+  // A node is present in a distance level when any input file that fed the level holds it.
+  for (const sTreeNode* node : nodes) {
+    if (!node->mParent) {
+      out.Write(" -1");
+    } else if (node->mLevelMask & level.mFileMask) {
+      out.Write(" %d", {node->mParent->mIndex});
+    } else {
+      out.Write(" -2");
+    }
+  }
+  out.Write(" )\n\t\t\t\t\t)\n\t\t\t\t\tsub_objects ( %d\n", {level.mSubObjects.mNumObjs});
+  for (const ObjEntry<sSubObject>* s = level.mSubObjects.mFirstObj; s; s = s->mNext) {
+    WriteSubObject(out, s->mObj, nodes, numNodes);
+  }
+  out.Write("\t\t\t\t\t)\n\t\t\t\t)\n");
+}
+
+void WriteDistanceLevels(ShapeText& out, const Shape& shape, const std::vector<sTreeNode*>& nodes,
+                         int numNodes) {
   out.Write(
       "\tlod_controls ( 1\n\t\tlod_control (\n\t\t\tdistance_levels_header ( 0 )\n"
       "\t\t\tdistance_levels ( %d\n",
-      {mDistLevels.mNumObjs});
-  for (const ObjEntry<sDistLevel>* d = mDistLevels.mFirstObj; d; d = d->mNext) {
-    out.Write(
-        "\t\t\t\tdistance_level (\n\t\t\t\t\tdistance_level_header (\n\t\t\t\t\t\tdlevel_selection "
-        "( %d )\n\t\t\t\t\t\thierarchy ( %d",
-        {d->mObj.mMaxDist, numNodes});
-    // A node is present in a distance level when any input file that fed the level holds it.
-    for (const sTreeNode* node : nodes) {
-      if (!node->mParent) {
-        out.Write(" -1");
-      } else if (node->mLevelMask & d->mObj.mFileMask) {
-        out.Write(" %d", {node->mParent->mIndex});
-      } else {
-        out.Write(" -2");
-      }
-    }
-    out.Write(" )\n\t\t\t\t\t)\n\t\t\t\t\tsub_objects ( %d\n", {d->mObj.mSubObjects.mNumObjs});
-    for (const ObjEntry<sSubObject>* s = d->mObj.mSubObjects.mFirstObj; s; s = s->mNext) {
-      WriteSubObject(out, s->mObj, nodes, numNodes);
-    }
-    out.Write("\t\t\t\t\t)\n\t\t\t\t)\n");
+      {shape.mDistLevels.mNumObjs});
+  for (const ObjEntry<sDistLevel>* d = shape.mDistLevels.mFirstObj; d; d = d->mNext) {
+    WriteDistanceLevel(out, d->mObj, nodes, numNodes);
   }
   out.Write("\t\t\t)\n\t\t)\n\t)\n");
+}
 
-  if (mNumAnimated != 0) {
-    out.Write("\tanimations ( 1\n\t\tanimation ( %d %d\n\t\t\tanim_nodes ( %d\n",
-              {mNumFrames, mFrameRate, mAnimNodes.mNumObjs});
-    for (const ObjEntry<sAnimNode>* e = mAnimNodes.mFirstObj; e; e = e->mNext) {
-      WriteAnimNode(out, e->mObj);
-    }
-    out.Write("\t\t\t)\n\t\t)\n\t)\n");
+// A failure of the output file, with the operating system's reason.
+Problem OutputProblem(ProblemCode code, const char* fileName, int error) {
+  Problem p =
+      MakeProblem(code, fileName, error ? strerror(error) : "the file system gave no reason");
+  p.systemError = error;
+  return p;
+}
+
+// The animations, when any node has keys.
+void WriteAnimations(ShapeText& out, const Shape& shape) {
+  if (shape.mNumAnimated == 0) return;
+  out.Write("\tanimations ( 1\n\t\tanimation ( %d %d\n\t\t\tanim_nodes ( %d\n",
+            {shape.mNumFrames, shape.mFrameRate, shape.mAnimNodes.mNumObjs});
+  for (const ObjEntry<sAnimNode>* e = shape.mAnimNodes.mFirstObj; e; e = e->mNext) {
+    WriteAnimNode(out, e->mObj);
   }
+  out.Write("\t\t\t)\n\t\t)\n\t)\n");
+}
+
+}  // namespace
+
+void Shape::WriteShape(const char* fileName) {
+  AssignIndices();
+  ComputeBounds();
+  BuildGeomNodes();
+  const std::vector<sTreeNode*> nodes = NodesInHierarchyOrder(mNodeTree);
+  const int numNodes = mNodeTree.mNumNodes;
+  FailOn(CheckNumbersFinite(*this, nodes));
+
+  // The text goes to a temporary file that replaces the output only once it is complete.
+  OutputFile file;
+  if (!file.Open(fileName))
+    FailWith(OutputProblem(ProblemCode::OUTPUT_OPEN_FAILED, fileName, file.Error()));
+  ShapeText out(file.Stream());
+
+  WriteHeaderPools(out, *this);
+  WriteMatrices(out, nodes, numNodes);
+  WriteImages(out, *this);
+  WriteStates(out, *this);
+  WriteDistanceLevels(out, *this, nodes, numNodes);
+  WriteAnimations(out, *this);
   out.Write(")\n");
 
   if (!out.Flush()) {
     file.Discard();
-    ReportSystemError(fileName, out.Error());
-    Fail("Failed to write output file.", false);
+    FailWith(OutputProblem(ProblemCode::OUTPUT_WRITE_FAILED, fileName, out.Error()));
   }
-  if (!file.Commit()) {
-    ReportSystemError(fileName, file.Error());
-    Fail("Failed to write output file.", false);
-  }
+  if (!file.Commit())
+    FailWith(OutputProblem(ProblemCode::OUTPUT_WRITE_FAILED, fileName, file.Error()));
 }

@@ -1,9 +1,9 @@
-// The conversion driver and failure reporting.
+// The conversion driver.
 //
 // The run: print the banner when the command line is too short; otherwise read every level
 // file in command-line order into one shape model, then write the combined shape file. Every
-// failure goes through Fail, which reports the progress context and the reason on standard
-// output and ends the process with status -5.
+// failure goes through Fail (Fail.h), which reports the progress context and the reason on
+// standard output and ends the process with status -5.
 #include "Trimorph.h"
 
 #include <strings.h>
@@ -11,22 +11,20 @@
 #include <cctype>
 #include <cerrno>
 #include <climits>
-#include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "Convert.h"
+#include "Fail.h"
 #include "OutputFile.h"
-#include "ScopeExit.h"
+#include "Problem.h"
 #include "Shape.h"
+#include "ToolkitRecords.h"
 #include "TrimorphVersion.h"
 #include "toolkit3ds/toolkit3ds.h"
 
 namespace {
-
-char gContext[TEXT_BUFFER_SIZE];
-char gMessage[TEXT_BUFFER_SIZE];
 
 // The model of the run. It lives until the process ends and is never torn down; holding it here
 // keeps it reachable to the end, as the process-lifetime object it is (volatile, so that the
@@ -59,41 +57,6 @@ const char* const USAGE_BANNER =
     "       {max dist}    is the maximum distance in metres at which the detail\n"
     "                     level can be seen.\n";
 
-void SetContext(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  vsnprintf(gContext, sizeof gContext, format, args);
-  va_end(args);
-}
-
-const char* GetContext() {
-  return gContext;
-}
-
-const char* MakeMessage(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  vsnprintf(gMessage, sizeof gMessage, format, args);
-  va_end(args);
-  return gMessage;
-}
-
-void Fail(const char* message, bool showToolkitErrors) {
-  printf("While %s\n", gContext);
-  printf("%s\n", message ? message : "Unexpected error occurred");
-  if (showToolkitErrors) DumpErrorList3ds(stdout);
-  fflush(stdout);
-#ifdef TRIMORPH_FUZZING
-  throw ConversionFailed{FAIL_EXIT_STATUS};
-#else
-  exit(FAIL_EXIT_STATUS);
-#endif
-}
-
-void ReportSystemError(const char* name, int error) {
-  if (error) fprintf(stderr, "trimorph: %s: %s\n", name, strerror(error));
-}
-
 bool ParseMaxDist(const char* fileName, int& maxDist) {
   size_t len = strlen(fileName);
   if (len == 0) return false;
@@ -121,47 +84,59 @@ bool ParseMaxDist(const char* fileName, int& maxDist) {
   return true;
 }
 
-namespace {
-
-// After each toolkit call of opening a level the toolkit's error flag must be clear; a report
-// then carries the toolkit's own error list.
-void CheckToolkit() {
-  if (ErrorsPending3ds) Fail(nullptr, true);
+Problem CheckLevelFileName(const char* fileName, int& maxDist) {
+  if (ParseMaxDist(fileName, maxDist)) return Problem();
+  return MakeProblem(ProblemCode::NO_DISTANCE_IN_NAME, fileName,
+                     "the file name has no number right before its last '.'");
 }
 
-}  // namespace
-
-void OpenMeshFile(const char* fileName, Database3ds*& db) {
-  db = nullptr;
+Problem TryOpenMeshFile(const char* fileName, DatabaseHandle& db) {
+  db.reset();
   errno = 0;
-  File3ds* file = OpenFile3ds(fileName, "rw");
-  const int openError = errno;
-  ScopeExit closeFile([&file] {
-    if (file) CloseFile3ds(file);
-  });
-  if (!file) ReportSystemError(fileName, openError);
-  CheckToolkit();
-  InitDatabase3ds(&db);
-  CheckToolkit();
-  CreateDatabase3ds(file, db);
-  CheckToolkit();
+  FileHandle file(OpenFile3ds(fileName, "rw"));
+  // When the file could not be opened, the operating system's reason goes with the report.
+  const int openError = file ? 0 : errno;
+  // After each toolkit call the toolkit's error flag must be clear; a report then carries the
+  // toolkit's own error list.
+  auto check = [fileName, openError](const char* doing) {
+    Problem p = CheckToolkitErrors(doing);
+    if (p) {
+      p.subject = fileName;
+      p.systemError = openError;
+    }
+    return p;
+  };
+  if (Problem p = check("opening the file")) return p;
+  Database3ds* created = nullptr;
+  InitDatabase3ds(&created);
+  db.reset(created);
+  if (Problem p = check("creating the database")) return p;
+  CreateDatabase3ds(file.get(), db.get());
+  if (Problem p = check("reading the chunks of the file")) return p;
   // Every payload is decoded now, so the import works on a database detached from the file.
-  DisconnectDatabase3ds(db);
-  CheckToolkit();
-  CloseFile3ds(file);
-  file = nullptr;
-  CheckToolkit();
-  DbType3ds type = GetDatabaseType3ds(db);
-  CheckToolkit();
-  if (type != MeshFile) Fail("3ds file does not contain a mesh.", false);
+  DisconnectDatabase3ds(db.get());
+  if (Problem p = check("reading the data of the chunks")) return p;
+  file.reset();
+  if (Problem p = check("closing the file")) return p;
+  const DbType3ds type = GetDatabaseType3ds(db.get());
+  if (Problem p = check("reading the type of the file")) return p;
+  if (type != MeshFile) {
+    return MakeProblem(ProblemCode::NOT_A_MESH_FILE, fileName,
+                       type == MaterialLibFile ? "the file is a material library"
+                       : type == SceneFile     ? "the file is a scene file without meshes"
+                                               : "the file is of an unknown kind");
+  }
+  return Problem();
+}
+
+void OpenMeshFile(const char* fileName, DatabaseHandle& db) {
+  FailOn(TryOpenMeshFile(fileName, db));
 }
 
 void Shape::ReadLevel(const char* fileName, int levelIndex, int maxDist) {
-  Database3ds* db = nullptr;
-  ScopeExit releaseDb([&db] { ReleaseDatabase3ds(&db); });
+  DatabaseHandle db;
   OpenMeshFile(fileName, db);
-  ImportLevel(db, levelIndex, maxDist);
-  ReleaseDatabase3ds(&db);
+  ImportLevel(db.get(), levelIndex, maxDist);
 }
 
 int TrimorphMain(int argc, char** argv) {
@@ -169,7 +144,8 @@ int TrimorphMain(int argc, char** argv) {
     fputs(USAGE_BANNER, stdout);
     return 0;
   }
-  Shape* shape = new Shape;
+  Shape* shape = new (std::nothrow) Shape;
+  if (!shape) FailOutOfMemory();
   gShape = shape;
   ConvertLevels(*shape, argv[1], argc - 2, argv + 2);
   return 0;
@@ -182,48 +158,69 @@ bool EndsWith3ds(const char* name) {
   return len >= 4 && strcasecmp(name + len - 4, ".3ds") == 0;
 }
 
-// The output name is checked before anything is read: a forgotten output name makes the first
-// level file the output, which must never be replaced by a shape file.
-void CheckOutputName(const char* outName, int numLevels, char* const* levelNames) {
-  SetContext("writing combined shape file '%s'", outName);
-  bool replaces3ds = EndsWith3ds(outName);
-  for (int level = 0; level < numLevels && !replaces3ds; ++level) {
-    replaces3ds = NamesSameFile(outName, levelNames[level]);
-  }
-  if (replaces3ds) Fail(MakeMessage("Output file '%s' would replace a 3ds file.", outName), false);
-  if (outName[0] == '-') {
-    Fail(MakeMessage("Output file name '%s' looks like an option.", outName), false);
-  }
-}
+}  // namespace
 
-bool HasTriangles(const Shape& shape) {
-  for (const ObjEntry<sDistLevel>* d = shape.mDistLevels.mFirstObj; d; d = d->mNext) {
-    for (const ObjEntry<sSubObject>* s = d->mObj.mSubObjects.mFirstObj; s; s = s->mNext) {
-      if (s->mObj.mTriangles.mNumObjs > 0) return true;
+// A forgotten output name makes the first level file the output, which must never be replaced
+// by a shape file.
+Problem CheckOutputName(const char* outName, int numLevels, char* const* levelNames) {
+  if (EndsWith3ds(outName)) {
+    return MakeProblem(ProblemCode::OUTPUT_REPLACES_3DS, outName, "the name ends in .3ds");
+  }
+  for (int level = 0; level < numLevels; ++level) {
+    if (NamesSameFile(outName, levelNames[level])) {
+      return MakeProblem(
+          ProblemCode::OUTPUT_REPLACES_3DS, outName,
+          "the name leads to the same file as level file '" + std::string(levelNames[level]) + "'");
     }
   }
-  return false;
+  if (outName[0] == '-') {
+    return MakeProblem(ProblemCode::OUTPUT_LOOKS_LIKE_OPTION, outName, "the name begins with '-'");
+  }
+  return Problem();
+}
+
+// Faces reach the shape only through material groups: a model none of whose faces has a
+// material would give a shape file without a single triangle.
+Problem CheckHasTriangles(const Shape& shape) {
+  for (const ObjEntry<sDistLevel>* d = shape.mDistLevels.mFirstObj; d; d = d->mNext) {
+    for (const ObjEntry<sSubObject>* s = d->mObj.mSubObjects.mFirstObj; s; s = s->mNext) {
+      if (s->mObj.mTriangles.mNumObjs > 0) return Problem();
+    }
+  }
+  return MakeProblem(ProblemCode::NO_TRIANGLES, std::string(),
+                     "no material group of any level lists a face");
+}
+
+namespace {
+
+void ConvertAll(Shape& shape, const char* outName, int numLevels, char* const* levelNames) {
+  // The output name is checked before anything is read.
+  SetContext("writing combined shape file '%s'", outName);
+  FailOn(CheckOutputName(outName, numLevels, levelNames));
+  for (int level = 0; level < numLevels; ++level) {
+    const char* name = levelNames[level];
+    SetContext("reading level of detail %d from '%s'", level + 1, name);
+    int maxDist = 0;
+    FailOn(CheckLevelFileName(name, maxDist));
+    shape.ReadLevel(name, level, maxDist);
+  }
+  // A toolkit error raised while the last level was imported has met no check yet: it fails the
+  // run in that level's context rather than letting a damaged model be written.
+  FailOn(CheckToolkitErrors("importing the last level"));
+  SetContext("writing combined shape file '%s'", outName);
+  FailOn(CheckHasTriangles(shape));
+  shape.WriteShape(outName);
 }
 
 }  // namespace
 
 void ConvertLevels(Shape& shape, const char* outName, int numLevels, char* const* levelNames) {
-  CheckOutputName(outName, numLevels, levelNames);
-  for (int level = 0; level < numLevels; ++level) {
-    const char* name = levelNames[level];
-    SetContext("reading level of detail %d from '%s'", level + 1, name);
-    int maxDist = 0;
-    if (!ParseMaxDist(name, maxDist)) Fail("Max. visible distance not found in file name", false);
-    shape.ReadLevel(name, level, maxDist);
+  // Memory that cannot be had, anywhere in the conversion, ends the run here: every allocation
+  // failure of the converter throws, and the unwinding has released what the conversion held
+  // (the unfinished output file included) by the time it is reported.
+  try {
+    ConvertAll(shape, outName, numLevels, levelNames);
+  } catch (const std::bad_alloc&) {
+    FailOutOfMemory();
   }
-  // A toolkit error raised while the last level was imported has met no check yet: it fails the
-  // run in that level's context rather than letting a damaged model be written.
-  if (ErrorsPending3ds) Fail(nullptr, true);
-  SetContext("writing combined shape file '%s'", outName);
-  // Faces reach the shape only through material groups: a model none of whose faces has a
-  // material would give a shape file without a single triangle.
-  if (!HasTriangles(shape)) {
-    Fail("The shape has no triangles: no face of any level has a material.", false);
-  }
-  shape.WriteShape(outName);
 }

@@ -1,40 +1,31 @@
-// The conversion driver: command line, distances from file names, the loop over levels of
-// detail, and the one way in which the converter reports a failure.
+// The conversion driver: command line, distances from file names and the loop over levels of
+// detail. Failures are reported through Fail (Fail.h).
 #ifndef TRIMORPH_TRIMORPH_H
 #define TRIMORPH_TRIMORPH_H
 
-#include <cstddef>
+#include "Problem.h"
+#include "ToolkitRecords.h"
 
-struct Database3ds;
-
-// Size of the progress-context and message buffers, terminator included.
-constexpr size_t TEXT_BUFFER_SIZE = 512;
-
-// Formats the progress context ("reading level of detail ...", "writing ..."). Longer texts are
-// cut to fit the buffer.
-void SetContext(const char* format, ...) __attribute__((format(printf, 1, 2)));
-// The current progress context.
-const char* GetContext();
-// Formats a failure message into the message buffer and returns the buffer.
-const char* MakeMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
-// Prints "While <context>", the message (or "Unexpected error occurred"), optionally the
-// toolkit's pending errors, all on standard output, and ends the process with status -5.
-[[noreturn]] void Fail(const char* message, bool showToolkitErrors);
-
-// Writes the operating system's reason for a failed file operation as one line on standard
-// error ("trimorph: NAME: reason"); nothing when error is 0. The failure report itself, on
-// standard output, stays as it is.
-void ReportSystemError(const char* name, int error);
-
-// The exit status of every failure (seen as 251 where statuses are unsigned bytes).
-constexpr int FAIL_EXIT_STATUS = -5;
+class Shape;
 
 // The maximum visible distance: the decimal number just before the last '.' of the name.
 bool ParseMaxDist(const char* fileName, int& maxDist);
 
-// Opens a level file and reads it into a database detached from the file; fails unless the
-// file is a mesh file.
-void OpenMeshFile(const char* fileName, Database3ds*& db);
+// The checks of the run, in the order in which it makes them (Problem.h):
+//
+// The output name must not be a level file or end in .3ds (OUTPUT_REPLACES_3DS), and must not
+// look like an option (OUTPUT_LOOKS_LIKE_OPTION).
+Problem CheckOutputName(const char* outName, int numLevels, char* const* levelNames);
+// A level file's name gives its maximum distance (NO_DISTANCE_IN_NAME).
+Problem CheckLevelFileName(const char* fileName, int& maxDist);
+// Opens a level file and reads it into a database detached from the file, held by db:
+// TOOLKIT_ERRORS when a step of reading fails (with the operating system's reason when the file
+// cannot be opened), NOT_A_MESH_FILE when the file is no mesh file.
+Problem TryOpenMeshFile(const char* fileName, DatabaseHandle& db);
+// TryOpenMeshFile, failing on its problem.
+void OpenMeshFile(const char* fileName, DatabaseHandle& db);
+// After the last level: some face of some level has a material (NO_TRIANGLES).
+Problem CheckHasTriangles(const Shape& shape);
 
 // The whole program: returns the exit status after the banner or a successful conversion.
 int TrimorphMain(int argc, char** argv);

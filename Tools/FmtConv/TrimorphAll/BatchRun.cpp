@@ -9,6 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "Fail.h"
 #include "Platform.h"
 #include "ShapeFile.h"
 #include "Trimorph.h"

@@ -10,12 +10,12 @@
 #include <unordered_map>
 #include <vector>
 
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 namespace {
 
 bool IsRootTag(uint32_t tag) {
-  return tag == 0x4D4D || tag == 0xC23D || tag == 0x3DAA;
+  return tag == CHUNK_MESH_FILE || tag == CHUNK_SCENE_FILE || tag == CHUNK_MATERIAL_LIBRARY;
 }
 
 // Reads and throws away a NUL-terminated string of at most limit bytes, NUL included.
@@ -114,7 +114,7 @@ void ReadTreeLevel(Chunk3ds* chunk, int depth, bool extdata) {
       return;
     }
     if (extdata) {
-      if (child->tag < 0x8002 || child->tag > 0x800F) {
+      if (child->tag < CHUNK_EXT_APP_NAME || child->tag > CHUNK_EXT_ITEM_LAST) {
         // Anything else ends the extension entry.
         ReleaseChunk3ds(&child);
         SeekFile3ds(end);
@@ -132,7 +132,7 @@ void ReadTreeLevel(Chunk3ds* chunk, int depth, bool extdata) {
       chunk->firstchild = child;
     }
     last = child;
-    ReadTreeLevel(child, depth + 1, extdata || child->tag == 0x8001);
+    ReadTreeLevel(child, depth + 1, extdata || child->tag == CHUNK_EXT_ENTRY);
     if (ErrorsPending3ds) {
       PushError3ds(ERR_READING_DATABASE);
       return;
@@ -161,7 +161,7 @@ bool IsKfNodeTag(uint32_t tag) {
 // The entry of one keyframer node, or false when the node has no decodable header.
 bool BuildNodeRef(Chunk3ds* node, KfNodeRef3ds* ref) {
   Chunk3ds* header = nullptr;
-  FindChunk3ds(node, 0xB010, &header);
+  FindChunk3ds(node, CHUNK_KF_NODE_HEADER, &header);
   if (!header) return false;
   auto* hdr = DataAs3ds<NodeHdrData3ds>(ReadChunkData3ds(header));
   if (!hdr || ErrorsPending3ds) {
@@ -175,14 +175,14 @@ bool BuildNodeRef(Chunk3ds* node, KfNodeRef3ds* ref) {
   DropChunkData3ds(header);
 
   Chunk3ds* idchunk = nullptr;
-  FindChunk3ds(node, 0xB030, &idchunk);
+  FindChunk3ds(node, CHUNK_KF_NODE_ID, &idchunk);
   if (idchunk) {
     if (auto* id = DataAs3ds<WordData3ds>(ReadChunkData3ds(idchunk))) ref->id = int16_t(id->value);
     DropChunkData3ds(idchunk);
   }
-  if (node->tag == 0xB002) {
+  if (node->tag == CHUNK_KF_OBJECT_NODE) {
     Chunk3ds* inst = nullptr;
-    FindChunk3ds(node, 0xB011, &inst);
+    FindChunk3ds(node, CHUNK_KF_INSTANCE_NAME, &inst);
     if (inst) {
       if (auto* s = DataAs3ds<StringData3ds>(ReadChunkData3ds(inst))) {
         ref->hasinstance = true;
@@ -278,82 +278,26 @@ void SkipChunkData3ds(Chunk3ds* chunk) {
   }
   SelectFileByIndex3ds(chunk->fileindex);
   const uint64_t start = uint64_t(chunk->offset) + 6;
-  uint64_t amount = 0;  // fixed amount of own data before the children
-  switch (chunk->tag) {
-    // clang-format off
-    case 0x1200: case 0x2100: case 0x2D2D: case 0x2D3D: case 0x3000: case 0x3D3D:
-    case 0x3DAA: case 0x3DFF: case 0x4100: case 0x4D4D: case 0x8000: case 0x8001:
-    case 0xA010: case 0xA020: case 0xA030: case 0xA040: case 0xA041: case 0xA042:
-    case 0xA050: case 0xA052: case 0xA053: case 0xA084: case 0xA200: case 0xA204:
-    case 0xA210: case 0xA220: case 0xA230: case 0xA33A: case 0xA33C: case 0xA33D:
-    case 0xA33E: case 0xA340: case 0xA342: case 0xA344: case 0xA346: case 0xA348:
-    case 0xA34A: case 0xA34C: case 0xAFFF: case 0xB000: case 0xB001: case 0xB002:
-    case 0xB003: case 0xB004: case 0xB005: case 0xB006: case 0xB007: case 0xC23D:
-      amount = 0;
-      break;
-    case 0x0030: case 0x1420: case 0x1430: case 0xB030:
-      amount = 2;
-      break;
-    case 0x0011:
-      amount = 3;
-      break;
-    case 0x0002: case 0x0031: case 0x0100: case 0x1300: case 0x1400: case 0x1410:
-    case 0x3D3E: case 0xB009: case 0xB015: case 0xD000:
-      amount = 4;
-      break;
-    case 0xB008: amount = 8; break;
-    case 0x4641: amount = 10; break;
-    case 0x0010: case 0x1500: case 0x4600: case 0xA310: case 0xB013:
-      amount = 12;
-      break;
-    case 0x7001: amount = 14; break;
-    case 0x2200: case 0x2300: case 0x2302: case 0x3010: case 0x3020: case 0x3030:
-    case 0x3040: case 0x3050: case 0x3060:
-      amount = 16;
-      break;
-    case 0x4610: amount = 20; break;
-    case 0xB014: amount = 24; break;
-    case 0x3070: amount = 28; break;
-    case 0x4700: amount = 32; break;
-    case 0x4160: amount = 48; break;
-    // clang-format on
-    case 0x3080:
-    case 0x4000:
-    case 0xB011:
-    case 0x1100:
-    case 0x4181:
-    case 0xA300:
-    case 0xA000: {
-      uint32_t limit = 11;
-      if (chunk->tag == 0x1100 || chunk->tag == 0x4181 || chunk->tag == 0xA300) limit = 13;
-      if (chunk->tag == 0xA000) limit = 17;
-      SeekFile3ds(start);
-      SkipString(limit);
-      return;
-    }
-    case 0xB010:
-      SeekFile3ds(start);
-      if (!SkipString(11)) return;
-      SeekFile3ds(TellFile3ds() + 6);
-      return;
-    case 0x4120: {
-      SeekFile3ds(start);
+  const OwnData3ds& own = LookUpChunk3ds(chunk->tag).owndata;
+  if (own.whole) {
+    // All of it: the chunk has no children.
+    SeekFile3ds(start + (chunk->length > 6 ? chunk->length - 6 : 0));
+    return;
+  }
+  uint64_t pos = start + own.lead;
+  if (own.textbytes != 0 || own.elemsize != 0) {
+    // Strings are read and thrown away; a count is read to know how much follows it.
+    SeekFile3ds(pos);
+    if (own.textbytes != 0 && !SkipString(own.textbytes)) return;
+    if (own.elemsize != 0) {
       uint16_t n = ReadWord3ds();
       if (ErrorsPending3ds) return;
-      SeekFile3ds(start + 2 + 8 * uint64_t(n));
-      return;
+      pos = TellFile3ds() + uint64_t(own.elemsize) * n;
+    } else {
+      pos = TellFile3ds();
     }
-    case 0xB00A:
-      SeekFile3ds(start + 2);
-      if (!SkipString(513)) return;
-      SeekFile3ds(TellFile3ds() + 4);
-      return;
-    default:
-      // All of it: the chunk has no children.
-      amount = chunk->length > 6 ? chunk->length - 6 : 0;
-      break;
   }
-  SeekFile3ds(start + amount);
+  SeekFile3ds(pos + own.trail);
 }
 
 void ResolveNodeParents3ds(Database3ds* db) {
@@ -362,7 +306,7 @@ void ResolveNodeParents3ds(Database3ds* db) {
     return;
   }
   Chunk3ds* kf = nullptr;
-  FindChunk3ds(db->rootchunk, 0xB000, &kf);
+  FindChunk3ds(db->rootchunk, CHUNK_KEYFRAMER, &kf);
   if (!kf) return;
 
   // The node list, in file order.
@@ -392,7 +336,7 @@ void ResolveNodeParents3ds(Database3ds* db) {
     FindChunk3ds(kf, tag, &node);
     while (node) {
       Chunk3ds* header = nullptr;
-      FindChunk3ds(node, 0xB010, &header);
+      FindChunk3ds(node, CHUNK_KF_NODE_HEADER, &header);
       // Each node's parent comes from the entry built for that very node, so that nodes
       // without an id chunk keep their place in the hierarchy.
       auto own = entryOfNode.find(node);
@@ -402,7 +346,7 @@ void ResolveNodeParents3ds(Database3ds* db) {
           const KfNodeRef3ds& p = refs[parent->second];
           std::string text = p.hasinstance ? p.name + "." + p.instance : p.name;
           Chunk3ds* namechunk = nullptr;
-          FindChunk3ds(header, 0x80F0, &namechunk);
+          FindChunk3ds(header, CHUNK_PARENT_NAME, &namechunk);
           if (!namechunk) {
             AddParentNameChunk3ds(header, text.c_str());
           } else if (auto* s = DataAs3ds<StringData3ds>(namechunk->data.get())) {
@@ -432,11 +376,11 @@ void DisconnectDatabase3ds(Database3ds* db) {
 DbType3ds GetDatabaseType3ds(Database3ds* db) {
   if (!db || !db->rootchunk) return UnknownFile;
   switch (db->rootchunk->tag) {
-    case 0x4D4D:
+    case CHUNK_MESH_FILE:
       return MeshFile;
-    case 0xC23D:
+    case CHUNK_SCENE_FILE:
       return SceneFile;
-    case 0x3DAA:
+    case CHUNK_MATERIAL_LIBRARY:
       return MaterialLibFile;
     default:
       return UnknownFile;
@@ -546,46 +490,7 @@ void InsertChunk3ds(Chunk3ds* parent, Chunk3ds* child) {
 }
 
 int ChunkRank3ds(uint32_t tag) {
-  switch (tag) {
-    // clang-format off
-    case 0x0000: return 35;
-    case 0x2D2D: return 34;
-    case 0x2D3D: return 33;
-    case 0x4D4D: return 32;
-    case 0x0002: return 31;
-    case 0x3D3D: return 30;
-    case 0xB000: return 29;
-    case 0x0011: return 28;
-    case 0x0012: return 27;
-    case 0x3D3E: return 26;
-    case 0xAFFF: return 25;
-    case 0xB00A: return 24;
-    case 0x0100: return 23;
-    case 0x7001: return 22;
-    case 0x1400: return 21;
-    case 0x1420: return 20;
-    case 0x1450: return 19;
-    case 0x1460: return 18;
-    case 0x1500: return 17;
-    case 0x2100: return 16;
-    case 0x1200: return 15;
-    case 0x1100: return 14;
-    case 0x1300: return 13;
-    case 0x1101: case 0x1201: case 0x1301: return 12;
-    case 0x2200: return 11;
-    case 0x2302: return 10;
-    case 0x2300: return 9;
-    case 0x3000: return 8;
-    case 0x4000: return 7;
-    case 0xB008: return 6;
-    case 0xB009: return 5;
-    case 0xB002: case 0xB003: case 0xB004: case 0xB006: case 0xB007: return 4;
-    case 0xB001: return 3;
-    case 0x4100: case 0x4600: case 0x4700: return 2;
-    case 0x4010: return 1;
-    default: return 0;
-      // clang-format on
-  }
+  return LookUpChunk3ds(tag).rank;
 }
 
 void CopyChunk3ds(Chunk3ds* src, Chunk3ds** dst) {
@@ -668,7 +573,7 @@ void AddParentNameChunk3ds(Chunk3ds* parent, const char* name) {
   Chunk3ds* chunk = nullptr;
   NewChunk3ds(&chunk);
   if (!chunk) return;
-  chunk->tag = 0x80F0;
+  chunk->tag = CHUNK_PARENT_NAME;
   auto* s = DataAs3ds<StringData3ds>(AllocChunkData3ds(chunk));
   if (!s) {
     ReleaseChunk3ds(&chunk);

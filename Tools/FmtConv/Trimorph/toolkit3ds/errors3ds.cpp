@@ -4,7 +4,7 @@
 // more errors arrived than could be kept. The dump prints the positions newest first.
 #include <cstdio>
 
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 bool ErrorsPending3ds = false;
 

@@ -3,27 +3,17 @@
 // read aside so that its name can be written anew, and the primitives from which every chunk is
 // read. All primitives work on the current file, which the chunk readers select before reading.
 // A short read records ERR_READING_FILE and yields zero or the record's defaults.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+//
+// A file opened for reading is read into memory once, when it is opened, with the stream's
+// plain reads; the primitives and the seeks then work on those bytes and cost no call of the
+// system. The bytes are shared: the raw blocks decoded from them view them and keep them alive
+// after the file is closed.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "toolkit3ds.h"
-
-#if defined(__GLIBC__) || defined(__APPLE__) || defined(__FreeBSD__)
-#define TOOLKIT_GETC getc_unlocked
-#else
-#define TOOLKIT_GETC getc
-#endif
-#if defined(__GLIBC__)
-#define TOOLKIT_FREAD fread_unlocked
-#else
-#define TOOLKIT_FREAD fread
-#endif
+#include "hostfiles3ds.h"
+#include "toolkit3ds_internal.h"
 
 namespace {
 
@@ -53,38 +43,99 @@ void AttachBuffer(File3ds* file) {
   if (file->iobuffer) setvbuf(file->stream, file->iobuffer.get(), _IOFBF, file->iobuffersize);
 }
 
-uint64_t StreamSize(FILE* stream) {
-  struct stat st;
-  if (fstat(fileno(stream), &st) == 0 && st.st_size > 0) return uint64_t(st.st_size);
-  return 0;
-}
-
-FILE* CurrentStream() {
-  return gTable && gTable->current ? gTable->current->stream : nullptr;
-}
-
-// Reads n bytes of the current file; a short read records ERR_READING_FILE. The words and
-// floats of the payloads come byte by byte from the stream's buffer, which costs far less than
-// a call of fread for each.
-bool ReadRaw(void* buf, size_t n) {
-  FILE* stream = CurrentStream();
-  if (stream && n <= 4) {
-    unsigned char* out = static_cast<unsigned char*>(buf);
-    for (size_t i = 0; i < n; ++i) {
-      int c = TOOLKIT_GETC(stream);
-      if (c == EOF) {
-        PushError3ds(ERR_READING_FILE);
-        return false;
-      }
-      out[i] = static_cast<unsigned char>(c);
+// Appends up to want bytes of the stream to the image, growing its block as needed. Stops at
+// the end of the stream or at a read error: what was read before stays, so that the primitives
+// then fail where a read of the stream would have failed. False when memory is short.
+bool ReadInto(FILE* stream, uint64_t want, FileImage3ds* image, uint64_t* capacity) {
+  while (want > 0) {
+    if (image->size == *capacity) {
+      // Grow by doubling (the first block holds what the stream's size promised, and one byte
+      // more to see its end).
+      uint64_t grown = *capacity < 4096 ? 4096 : *capacity * 2;
+      if (grown > SIZE_MAX) return false;
+      std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[size_t(grown)]);
+      if (!block) return false;
+      if (image->size > 0) memcpy(block.get(), image->bytes.get(), size_t(image->size));
+      image->bytes = std::move(block);
+      *capacity = grown;
     }
-    return true;
+    uint64_t room = *capacity - image->size;
+    size_t ask = size_t(room < want ? room : want);
+    size_t got = fread(image->bytes.get() + image->size, 1, ask, stream);
+    image->size += got;
+    want -= got;
+    if (got < ask) break;  // end of the stream, or a read error
   }
-  if (!stream || TOOLKIT_FREAD(buf, 1, n, stream) != n) {
+  return true;
+}
+
+// The bytes of a stream just opened for reading. A regular file is read to its end. Of any
+// other stream (a pipe, a device) only the root chunk is read, as far as its header's length
+// says: its end may never come. Null, with ERR_NO_MEM recorded, when memory is short.
+std::shared_ptr<const FileImage3ds> ReadImage(FILE* stream) {
+  std::shared_ptr<FileImage3ds> image;
+  try {
+    image = std::make_shared<FileImage3ds>();
+  } catch (const std::bad_alloc&) {
+    PushError3ds(ERR_NO_MEM);
+    return nullptr;
+  }
+  uint64_t fileSize = 0;
+  const bool regular = RegularFileSize3ds(stream, fileSize);
+  uint64_t capacity = 0;
+  bool read = false;
+  if (regular) {
+    if (fileSize > 0) {
+      // One block for the whole file, and one byte more to see its end.
+      capacity = fileSize + 1;
+      if (capacity <= SIZE_MAX) image->bytes.reset(new (std::nothrow) uint8_t[size_t(capacity)]);
+      if (!image->bytes) {
+        PushError3ds(ERR_NO_MEM);
+        return nullptr;
+      }
+    }
+    read = ReadInto(stream, UINT64_MAX, image.get(), &capacity);
+  } else {
+    read = ReadInto(stream, 6, image.get(), &capacity);
+    if (read && image->size == 6) {
+      const uint8_t* h = image->bytes.get();
+      uint64_t length =
+          uint64_t(h[2]) | uint64_t(h[3]) << 8 | uint64_t(h[4]) << 16 | uint64_t(h[5]) << 24;
+      if (length > 6) read = ReadInto(stream, length - 6, image.get(), &capacity);
+    }
+  }
+  if (!read) {
+    PushError3ds(ERR_NO_MEM);
+    return nullptr;
+  }
+  return image;
+}
+
+File3ds* CurrentFile() {
+  return gTable ? gTable->current : nullptr;
+}
+
+// Takes n bytes of the current file into buf. A short read takes what is there, moves to the
+// end, records ERR_READING_FILE and returns false, as a read of the stream would.
+bool Take(void* buf, uint64_t n) {
+  File3ds* f = CurrentFile();
+  const FileImage3ds* image = f ? f->image.get() : nullptr;
+  if (!image) {
     PushError3ds(ERR_READING_FILE);
     return false;
   }
-  return true;
+  const uint64_t pos = f->position;
+  if (pos <= image->size && n <= image->size - pos) {
+    memcpy(buf, image->bytes.get() + pos, size_t(n));
+    f->position = pos + n;
+    return true;
+  }
+  if (pos < image->size) {
+    memcpy(buf, image->bytes.get() + pos, size_t(image->size - pos));
+    f->position = image->size;
+  }
+  PushError3ds(ERR_READING_FILE);
+  return false;
 }
 
 uint32_t LittleEndian(const unsigned char* b, int n) {
@@ -250,7 +301,14 @@ File3ds* OpenFile3ds(const char* name, const char* modestring) {
     file->iobuffersize = FILE_IO_BUFFER_SIZE;
     AttachBuffer(file);
   }
-  if (file->mode == FILE_MODE_READ3DS) file->filesize = StreamSize(file->stream);
+  if (file->mode == FILE_MODE_READ3DS) {
+    file->image = ReadImage(file->stream);
+    if (!file->image) {
+      fclose(file->stream);
+      DiscardFile(file);
+      return nullptr;
+    }
+  }
   return file;
 }
 
@@ -269,7 +327,7 @@ void MoveAsideFile3ds(File3ds* file) {
     PushError3ds(ERR_INVALID_ARG);
     return;
   }
-  long offset = file->stream ? ftell(file->stream) : 0;
+  // The file's bytes and the read position stay in memory; only its name is given up.
   if (file->stream) {
     bool failed = fclose(file->stream) != 0;
     file->stream = nullptr;
@@ -292,22 +350,14 @@ void MoveAsideFile3ds(File3ds* file) {
   }
   dir.resize(cut);
 
-  // mkstemp reserves a name that did not exist, without a race; the rename then replaces the
-  // empty placeholder atomically.
-  std::string templ = dir + "3dsXXXXXX";
-  int fd = mkstemp(&templ[0]);
-  if (fd < 0) {
-    PushError3ds(ERR_OPENING_FILE);
-    return;
-  }
-  close(fd);
-  if (rename(file->filename.c_str(), templ.c_str()) != 0) {
-    remove(templ.c_str());
+  // A name that no other file had, taken in one step.
+  std::string aside;
+  if (!RenameAside3ds(file->filename, dir, aside)) {
     PushError3ds(ERR_OPENING_FILE);
     return;
   }
   file->removeonclose = 1;
-  file->filename = templ;
+  file->filename = aside;
 
   file->stream = fopen(file->filename.c_str(), "rb");
   if (!file->stream) {
@@ -315,7 +365,6 @@ void MoveAsideFile3ds(File3ds* file) {
     return;
   }
   AttachBuffer(file);
-  fseek(file->stream, offset, SEEK_SET);
 }
 
 //--------------------------------------------------------------------------------------------
@@ -323,22 +372,19 @@ void MoveAsideFile3ds(File3ds* file) {
 //--------------------------------------------------------------------------------------------
 
 uint64_t TellFile3ds() {
-  FILE* stream = CurrentStream();
-  if (!stream) return 0;
-  off_t pos = ftello(stream);
-  return pos < 0 ? 0 : uint64_t(pos);
+  File3ds* f = CurrentFile();
+  return f ? f->position : 0;
 }
 
 void SeekFile3ds(uint64_t offset) {
-  FILE* stream = CurrentStream();
-  if (stream) fseeko(stream, off_t(offset), SEEK_SET);
+  // A position past the end is kept; reads from there fail as at the end.
+  if (File3ds* f = CurrentFile()) f->position = offset;
 }
 
 uint64_t BytesLeft3ds() {
-  File3ds* f = GetCurrentFile3ds();
-  if (!f || !f->stream) return 0;
-  uint64_t pos = TellFile3ds();
-  return pos < f->filesize ? f->filesize - pos : 0;
+  File3ds* f = CurrentFile();
+  if (!f || !f->image) return 0;
+  return f->position < f->image->size ? f->image->size - f->position : 0;
 }
 
 bool CountFits3ds(uint64_t count, uint64_t elemsize) {
@@ -380,28 +426,23 @@ std::unique_ptr<char[]> DupString3ds(const char* s) {
 //--------------------------------------------------------------------------------------------
 
 uint8_t ReadByte3ds() {
-  FILE* stream = CurrentStream();
-  int c = stream ? TOOLKIT_GETC(stream) : EOF;
-  if (c == EOF) {
-    PushError3ds(ERR_READING_FILE);
-    return 0;
-  }
-  return uint8_t(c);
+  uint8_t b;
+  return Take(&b, 1) ? b : 0;
 }
 
 uint16_t ReadWord3ds() {
   unsigned char b[2];
-  return ReadRaw(b, 2) ? uint16_t(LittleEndian(b, 2)) : 0;
+  return Take(b, 2) ? uint16_t(LittleEndian(b, 2)) : 0;
 }
 
 uint32_t ReadDword3ds() {
   unsigned char b[4];
-  return ReadRaw(b, 4) ? LittleEndian(b, 4) : 0;
+  return Take(b, 4) ? LittleEndian(b, 4) : 0;
 }
 
 float ReadFloat3ds() {
   unsigned char b[4];
-  return ReadRaw(b, 4) ? FloatFromBits(LittleEndian(b, 4)) : 0.0f;
+  return Take(b, 4) ? FloatFromBits(LittleEndian(b, 4)) : 0.0f;
 }
 
 void ReadBytes3ds(uint32_t n, void* buf) {
@@ -413,9 +454,16 @@ void ReadBytes3ds(uint32_t n, void* buf) {
     out[0] = ReadByte3ds();
     return;
   }
-  FILE* stream = CurrentStream();
-  size_t got = stream ? TOOLKIT_FREAD(out, 1, n, stream) : 0;
-  if (got != n) PushError3ds(ERR_READING_FILE);
+  Take(out, n);
+}
+
+bool ViewBytes3ds(uint32_t n, ByteBlock3ds* block) {
+  File3ds* f = CurrentFile();
+  const FileImage3ds* image = f ? f->image.get() : nullptr;
+  if (!image || f->position > image->size || n > image->size - f->position) return false;
+  block->View(f->image, image->bytes.get() + f->position, n);
+  f->position += n;
+  return true;
 }
 
 void ReadString3ds(char* buf, uint32_t limit) {

@@ -5,35 +5,19 @@
 // An object node is read from a private copy of its subtree: the decoded records of that copy
 // are taken over (moved out of their chunks), so the arrays handed to the caller are never
 // shared with the database, and the copy is released afterwards.
+#include <cstring>
 #include <memory>
 
-#include "toolkit3ds.h"
+#include "toolkit3ds_internal.h"
 
 namespace {
-
-constexpr uint32_t TAG_KFDATA = 0xB000;
-constexpr uint32_t TAG_KFSEG = 0xB008;
-constexpr uint32_t TAG_KFCURTIME = 0xB009;
-constexpr uint32_t TAG_KFHDR = 0xB00A;
-constexpr uint32_t TAG_OBJECT_NODE = 0xB002;
-constexpr uint32_t TAG_NODE_HDR = 0xB010;
-constexpr uint32_t TAG_INSTANCE = 0xB011;
-constexpr uint32_t TAG_PIVOT = 0xB013;
-constexpr uint32_t TAG_BOUNDBOX = 0xB014;
-constexpr uint32_t TAG_MORPH_SMOOTH = 0xB015;
-constexpr uint32_t TAG_POS_TRACK = 0xB020;
-constexpr uint32_t TAG_ROT_TRACK = 0xB021;
-constexpr uint32_t TAG_SCALE_TRACK = 0xB022;
-constexpr uint32_t TAG_MORPH_TRACK = 0xB026;
-constexpr uint32_t TAG_HIDE_TRACK = 0xB029;
-constexpr uint32_t TAG_PARENT_NAME = 0x80F0;
 
 constexpr int32_t DEFAULT_ANIM_LENGTH = 30;
 
 // The node kinds that the node list holds: ambient, object, camera, camera target, light,
 // light target and spotlight nodes.
 bool IsListedNodeTag(uint32_t tag) {
-  return tag >= 0xB001 && tag <= 0xB007;
+  return tag >= CHUNK_KF_AMBIENT_NODE && tag <= CHUNK_KF_SPOTLIGHT_NODE;
 }
 
 // Copies text into a character field of size bytes, cut to size - 1 characters and always
@@ -58,7 +42,7 @@ bool CheckDatabase(Database3ds* db, const void* handle) {
     PushError3ds(ERR_INVALID_DATABASE);
     return false;
   }
-  if (db->rootchunk->tag != 0x4D4D && db->rootchunk->tag != 0xC23D) {
+  if (db->rootchunk->tag != CHUNK_MESH_FILE && db->rootchunk->tag != CHUNK_SCENE_FILE) {
     PushError3ds(ERR_WRONG_DATABASE);
     return false;
   }
@@ -119,7 +103,7 @@ void RefreshNodeList3ds(Database3ds* db) {
   ReleaseNameList3ds(&db->nodelist);
 
   Chunk3ds* kf = nullptr;
-  FindChunk3ds(db->rootchunk, TAG_KFDATA, &kf);
+  FindChunk3ds(db->rootchunk, CHUNK_KEYFRAMER, &kf);
   uint32_t count = 0;
   if (kf) {
     for (Chunk3ds* c = kf->firstchild; c; c = c->next) {
@@ -136,7 +120,7 @@ void RefreshNodeList3ds(Database3ds* db) {
     if (!IsListedNodeTag(node->tag)) continue;
     NameListEntry3ds& entry = db->nodelist->entries[i++];
     // A node without a readable header keeps an empty entry and is passed over.
-    Chunk3ds* header = ChildWithTag(node, TAG_NODE_HDR);
+    Chunk3ds* header = ChildWithTag(node, CHUNK_KF_NODE_HEADER);
     if (!header) continue;
     auto* hdr = DataAs3ds<NodeHdrData3ds>(ReadChunkData3ds(header));
     if (ErrorsPending3ds) return;
@@ -144,8 +128,8 @@ void RefreshNodeList3ds(Database3ds* db) {
     entry.chunk = node;
     entry.name = hdr->name;
 
-    if (node->tag != TAG_OBJECT_NODE) continue;
-    Chunk3ds* inst = ChildWithTag(node, TAG_INSTANCE);
+    if (node->tag != CHUNK_KF_OBJECT_NODE) continue;
+    Chunk3ds* inst = ChildWithTag(node, CHUNK_KF_INSTANCE_NAME);
     if (!inst) continue;
     auto* instance = DataAs3ds<StringData3ds>(ReadChunkData3ds(inst));
     if (ErrorsPending3ds) return;
@@ -194,12 +178,12 @@ Chunk3ds* GetNodeByIndex3ds(Database3ds* db, uint32_t index, uint32_t tag) {
 //--------------------------------------------------------------------------------------------
 
 uint32_t GetObjectNodeCount3ds(Database3ds* db) {
-  return GetNodeCount3ds(db, TAG_OBJECT_NODE);
+  return GetNodeCount3ds(db, CHUNK_KF_OBJECT_NODE);
 }
 
 void GetObjectNodeByIndex3ds(Database3ds* db, uint32_t index, KfMesh3ds** handle) {
   if (!CheckDatabase(db, handle)) return;
-  Chunk3ds* chunk = GetNodeByIndex3ds(db, index, TAG_OBJECT_NODE);
+  Chunk3ds* chunk = GetNodeByIndex3ds(db, index, CHUNK_KF_OBJECT_NODE);
   // An index past the last object node is not an error: the handle stays as it was.
   if (ErrorsPending3ds || !chunk) return;
   GetObjectNodeFromChunk3ds(chunk, handle);
@@ -210,7 +194,7 @@ void GetObjectNodeFromChunk3ds(Chunk3ds* chunk, KfMesh3ds** handle) {
     PushError3ds(ERR_INVALID_ARG);
     return;
   }
-  if (chunk->tag != TAG_OBJECT_NODE) {
+  if (chunk->tag != CHUNK_KF_OBJECT_NODE) {
     PushError3ds(ERR_WRONG_OBJECT);
     return;
   }
@@ -222,7 +206,7 @@ void GetObjectNodeFromChunk3ds(Chunk3ds* chunk, KfMesh3ds** handle) {
                                                        [](Chunk3ds* c) { ReleaseChunk3ds(&c); });
   if (ErrorsPending3ds || !copy) return;
 
-  Chunk3ds* header = FindInNode(copy, TAG_NODE_HDR);
+  Chunk3ds* header = FindInNode(copy, CHUNK_KF_NODE_HEADER);
   auto* hdr = header ? DataAs3ds<NodeHdrData3ds>(ReadChunkData3ds(header)) : nullptr;
   if (!hdr) {
     // Without a header there is no name to give the record: nothing is filled.
@@ -233,17 +217,17 @@ void GetObjectNodeFromChunk3ds(Chunk3ds* chunk, KfMesh3ds** handle) {
   // The records of the other chunks belong to this operation from here on; whatever is not
   // handed to the caller is freed on the way out.
   std::unique_ptr<StringData3ds> instance =
-      TakeRecord<StringData3ds>(FindInNode(copy, TAG_INSTANCE));
-  std::unique_ptr<PointData3ds> pivot = TakeRecord<PointData3ds>(FindInNode(copy, TAG_PIVOT));
+      TakeRecord<StringData3ds>(FindInNode(copy, CHUNK_KF_INSTANCE_NAME));
+  std::unique_ptr<PointData3ds> pivot = TakeRecord<PointData3ds>(FindInNode(copy, CHUNK_KF_PIVOT));
   std::unique_ptr<BoundBoxData3ds> box =
-      TakeRecord<BoundBoxData3ds>(FindInNode(copy, TAG_BOUNDBOX));
+      TakeRecord<BoundBoxData3ds>(FindInNode(copy, CHUNK_KF_BOUNDING_BOX));
   std::unique_ptr<FloatData3ds> smooth =
-      TakeRecord<FloatData3ds>(FindInNode(copy, TAG_MORPH_SMOOTH));
-  Chunk3ds* pos = FindInNode(copy, TAG_POS_TRACK);
-  Chunk3ds* rot = FindInNode(copy, TAG_ROT_TRACK);
-  Chunk3ds* scale = FindInNode(copy, TAG_SCALE_TRACK);
-  Chunk3ds* morph = FindInNode(copy, TAG_MORPH_TRACK);
-  Chunk3ds* hide = FindInNode(copy, TAG_HIDE_TRACK);
+      TakeRecord<FloatData3ds>(FindInNode(copy, CHUNK_KF_MORPH_SMOOTH));
+  Chunk3ds* pos = FindInNode(copy, CHUNK_KF_POSITION_TRACK);
+  Chunk3ds* rot = FindInNode(copy, CHUNK_KF_ROTATION_TRACK);
+  Chunk3ds* scale = FindInNode(copy, CHUNK_KF_SCALE_TRACK);
+  Chunk3ds* morph = FindInNode(copy, CHUNK_KF_MORPH_TRACK);
+  Chunk3ds* hide = FindInNode(copy, CHUNK_KF_HIDE_TRACK);
 
   if (!*handle) {
     *handle = new (std::nothrow) KfMesh3ds();
@@ -292,7 +276,7 @@ void GetParentName3ds(Chunk3ds* header, char* out) {
   }
   out[0] = '\0';
   Chunk3ds* namechunk = nullptr;
-  FindChunk3ds(header, TAG_PARENT_NAME, &namechunk);
+  FindChunk3ds(header, CHUNK_PARENT_NAME, &namechunk);
   if (!namechunk) return;
   auto* name = DataAs3ds<StringData3ds>(ReadChunkData3ds(namechunk));
   // The field holds 21 characters: a parent name and an instance name of 10 each and the dot.
@@ -338,9 +322,9 @@ void GetKeyframerChunk3ds(Chunk3ds* root, Chunk3ds** out) {
     PushError3ds(ERR_INVALID_ARG);
     return;
   }
-  *out = ChildWithTag(root, TAG_KFDATA);
+  *out = ChildWithTag(root, CHUNK_KEYFRAMER);
   // A file without keyframer data gets an empty keyframer section.
-  if (!*out) *out = NewChildChunk3ds(TAG_KFDATA, root);
+  if (!*out) *out = NewChildChunk3ds(CHUNK_KEYFRAMER, root);
 }
 
 void GetKeyframerSettings3ds(Database3ds* db, KfSets3ds** handle) {
@@ -353,19 +337,19 @@ void GetKeyframerSettings3ds(Database3ds* db, KfSets3ds** handle) {
   GetKeyframerChunk3ds(db->rootchunk, &kf);
   if (ErrorsPending3ds || !kf) return;
 
-  if (Chunk3ds* c = ChildWithTag(kf, TAG_KFHDR)) {
+  if (Chunk3ds* c = ChildWithTag(kf, CHUNK_KF_HEADER)) {
     auto* hdr = DataAs3ds<KfHdrData3ds>(ReadChunkData3ds(c));
     if (ErrorsPending3ds) return;
     if (hdr) s->anim.length = hdr->animlength;
     DropChunkData3ds(c);
   }
-  if (Chunk3ds* c = ChildWithTag(kf, TAG_KFCURTIME)) {
+  if (Chunk3ds* c = ChildWithTag(kf, CHUNK_KF_CURRENT_FRAME)) {
     auto* frame = DataAs3ds<DwordData3ds>(ReadChunkData3ds(c));
     if (ErrorsPending3ds) return;
     if (frame) s->anim.currentframe = int32_t(frame->value);
     DropChunkData3ds(c);
   }
-  if (Chunk3ds* c = ChildWithTag(kf, TAG_KFSEG)) {
+  if (Chunk3ds* c = ChildWithTag(kf, CHUNK_KF_SEGMENT)) {
     auto* seg = DataAs3ds<KfSegData3ds>(ReadChunkData3ds(c));
     if (ErrorsPending3ds) return;
     if (seg) {

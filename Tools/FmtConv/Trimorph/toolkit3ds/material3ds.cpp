@@ -1,12 +1,12 @@
-// Materials: finds a material (chunk 0xAFFF) of a database by its name and fills a Material3ds
-// record with its colours, amounts, flags and map references.
+// Materials: finds a material (chunk CHUNK_MATERIAL) of a database by its name and fills a
+// Material3ds record with its colours, amounts, flags and map references.
 //
 // The material list of the database (name and chunk of every material) is built on the first
 // lookup after the tree changed. A fill works on a copy of each child of the material chunk, so
 // that a record decoded from a file that is still open does not stay behind in the database,
 // and a record of a detached database stays where it is. The Material3ds holds copies of all
-// strings and owns the extension blocks it took over; it refers to nothing in the database.
-#include "toolkit3ds.h"
+// strings and of the extension blocks; it refers to nothing in the database or its file.
+#include "toolkit3ds_internal.h"
 
 namespace {
 
@@ -82,28 +82,28 @@ class ChunkCopy {
 // Which bitmap of a material a map, mask or extension-data tag fills; null for other tags.
 Bitmap3ds* MapOfTag(Material3ds* m, uint32_t tag) {
   switch (tag) {
-    case 0xA200: return &m->texture.map;
-    case 0xA204: return &m->specularmap.map;
-    case 0xA210: return &m->opacitymap.map;
-    case 0xA220: return &m->texture2.map;
-    case 0xA230: return &m->bumpmap.map;
-    case 0xA33A: return &m->secondtexture.map;
-    case 0xA33C: return &m->shininessmap.map;
-    case 0xA33D: return &m->selfillummap.map;
+    case CHUNK_MAT_TEXTURE_MAP: return &m->texture.map;
+    case CHUNK_MAT_SPECULAR_MAP: return &m->specularmap.map;
+    case CHUNK_MAT_OPACITY_MAP: return &m->opacitymap.map;
+    case CHUNK_MAT_REFLECTION_MAP: return &m->texture2.map;
+    case CHUNK_MAT_BUMP_MAP: return &m->bumpmap.map;
+    case CHUNK_MAT_TEXTURE2_MAP: return &m->secondtexture.map;
+    case CHUNK_MAT_SHININESS_MAP: return &m->shininessmap.map;
+    case CHUNK_MAT_SELF_ILLUM_MAP: return &m->selfillummap.map;
     default: return nullptr;
   }
 }
 
 Bitmap3ds* MaskOfTag(Material3ds* m, uint32_t tag) {
   switch (tag) {
-    case 0xA33E: return &m->texture.mask;
-    case 0xA340: return &m->secondtexture.mask;
-    case 0xA342: return &m->opacitymap.mask;
-    case 0xA344: return &m->bumpmap.mask;
-    case 0xA346: return &m->shininessmap.mask;
-    case 0xA348: return &m->specularmap.mask;
-    case 0xA34A: return &m->selfillummap.mask;
-    case 0xA34C: return &m->texture2.mask;
+    case CHUNK_MAT_TEXTURE_MASK: return &m->texture.mask;
+    case CHUNK_MAT_TEXTURE2_MASK: return &m->secondtexture.mask;
+    case CHUNK_MAT_OPACITY_MASK: return &m->opacitymap.mask;
+    case CHUNK_MAT_BUMP_MASK: return &m->bumpmap.mask;
+    case CHUNK_MAT_SHININESS_MASK: return &m->shininessmap.mask;
+    case CHUNK_MAT_SPECULAR_MASK: return &m->specularmap.mask;
+    case CHUNK_MAT_SELF_ILLUM_MASK: return &m->selfillummap.mask;
+    case CHUNK_MAT_REFLECTION_MASK: return &m->texture2.mask;
     default: return nullptr;
   }
 }
@@ -111,97 +111,113 @@ Bitmap3ds* MaskOfTag(Material3ds* m, uint32_t tag) {
 // The reflection map has no extension data of its own; its mask has.
 Bitmap3ds* ExtDataTarget(Material3ds* m, uint32_t tag) {
   switch (tag) {
-    case 0xA320: return &m->texture.map;
-    case 0xA32A: return &m->texture.mask;
-    case 0xA321: return &m->secondtexture.map;
-    case 0xA32C: return &m->secondtexture.mask;
-    case 0xA322: return &m->opacitymap.map;
-    case 0xA32E: return &m->opacitymap.mask;
-    case 0xA324: return &m->bumpmap.map;
-    case 0xA330: return &m->bumpmap.mask;
-    case 0xA325: return &m->specularmap.map;
-    case 0xA332: return &m->specularmap.mask;
-    case 0xA326: return &m->shininessmap.map;
-    case 0xA334: return &m->shininessmap.mask;
-    case 0xA328: return &m->selfillummap.map;
-    case 0xA336: return &m->selfillummap.mask;
-    case 0xA338: return &m->texture2.mask;
+    case CHUNK_MAT_TEXTURE_MAP_DATA: return &m->texture.map;
+    case CHUNK_MAT_TEXTURE_MASK_DATA: return &m->texture.mask;
+    case CHUNK_MAT_TEXTURE2_MAP_DATA: return &m->secondtexture.map;
+    case CHUNK_MAT_TEXTURE2_MASK_DATA: return &m->secondtexture.mask;
+    case CHUNK_MAT_OPACITY_MAP_DATA: return &m->opacitymap.map;
+    case CHUNK_MAT_OPACITY_MASK_DATA: return &m->opacitymap.mask;
+    case CHUNK_MAT_BUMP_MAP_DATA: return &m->bumpmap.map;
+    case CHUNK_MAT_BUMP_MASK_DATA: return &m->bumpmap.mask;
+    case CHUNK_MAT_SPECULAR_MAP_DATA: return &m->specularmap.map;
+    case CHUNK_MAT_SPECULAR_MASK_DATA: return &m->specularmap.mask;
+    case CHUNK_MAT_SHININESS_MAP_DATA: return &m->shininessmap.map;
+    case CHUNK_MAT_SHININESS_MASK_DATA: return &m->shininessmap.mask;
+    case CHUNK_MAT_SELF_ILLUM_MAP_DATA: return &m->selfillummap.map;
+    case CHUNK_MAT_SELF_ILLUM_MASK_DATA: return &m->selfillummap.mask;
+    case CHUNK_MAT_REFLECTION_MASK_DATA: return &m->texture2.mask;
     default: return nullptr;
   }
 }
 
 float* PercentageOfTag(Material3ds* m, uint32_t tag) {
   switch (tag) {
-    case 0xA040: return &m->shininess;
-    case 0xA041: return &m->shininessstrength;
-    case 0xA053: return &m->blur;
-    case 0xA050: return &m->transparency;
-    case 0xA052: return &m->transparencyfalloff;
-    case 0xA084: return &m->selfillumamount;
+    case CHUNK_MAT_SHININESS: return &m->shininess;
+    case CHUNK_MAT_SHININESS_STRENGTH: return &m->shininessstrength;
+    case CHUNK_MAT_REFLECTION_BLUR: return &m->blur;
+    case CHUNK_MAT_TRANSPARENCY: return &m->transparency;
+    case CHUNK_MAT_TRANSPARENCY_FALLOFF: return &m->transparencyfalloff;
+    case CHUNK_MAT_SELF_ILLUM: return &m->selfillumamount;
     default: return nullptr;
   }
 }
 
 uint8_t* FlagOfTag(Material3ds* m, uint32_t tag) {
   switch (tag) {
-    case 0xA080: return &m->selfillumflag;
-    case 0xA081: return &m->twosided;
-    case 0xA083: return &m->additive;
-    case 0xA088: return &m->facemapping;
-    case 0xA08C: return &m->softenflag;
-    case 0xA08E: return &m->wireabsolute;
-    case 0xA240: return &m->falloffflag;
-    case 0xA250: return &m->blurflag;
+    case CHUNK_MAT_SELF_ILLUM_FLAG: return &m->selfillumflag;
+    case CHUNK_MAT_TWO_SIDED: return &m->twosided;
+    case CHUNK_MAT_ADDITIVE: return &m->additive;
+    case CHUNK_MAT_FACE_MAPPING: return &m->facemapping;
+    case CHUNK_MAT_SOFTEN: return &m->softenflag;
+    case CHUNK_MAT_WIRE_ABSOLUTE: return &m->wireabsolute;
+    case CHUNK_MAT_FALLOFF_FLAG: return &m->falloffflag;
+    case CHUNK_MAT_BLUR_FLAG: return &m->blurflag;
     default: return nullptr;
   }
 }
 
 float* ColourOfTag(Material3ds* m, uint32_t tag) {
   switch (tag) {
-    case 0xA010: return m->ambient;
-    case 0xA020: return m->diffuse;
-    case 0xA030: return m->specular;
+    case CHUNK_MAT_AMBIENT: return m->ambient;
+    case CHUNK_MAT_DIFFUSE: return m->diffuse;
+    case CHUNK_MAT_SPECULAR: return m->specular;
     default: return nullptr;
   }
 }
 // clang-format on
 
-// A colour chunk: the 24-bit colour 0x0011 is required; a linear 24-bit colour 0x0012, when
-// present, replaces it. Returns false (ERR_UNFOUND_CHUNK recorded) without 0x0011.
+// A colour chunk: the 24-bit colour CHUNK_COLOUR_24 is required; a linear 24-bit colour
+// CHUNK_LINEAR_COLOUR_24, when present, replaces it. Returns false (ERR_UNFOUND_CHUNK recorded)
+// without CHUNK_COLOUR_24.
 bool ReadColour(Chunk3ds* colour, float* out) {
   Chunk3ds* rgb = nullptr;
-  FindChunk3ds(colour, 0x0011, &rgb);
+  FindChunk3ds(colour, CHUNK_COLOUR_24, &rgb);
   if (!rgb) {
     PushError3ds(ERR_UNFOUND_CHUNK);
     return false;
   }
   if (auto* c = Decoded<Color24Data3ds>(rgb)) SetRgb(out, *c);
   Chunk3ds* linear = nullptr;
-  FindChunk3ds(colour, 0x0012, &linear);
+  FindChunk3ds(colour, CHUNK_LINEAR_COLOUR_24, &linear);
   if (auto* c = Decoded<Color24Data3ds>(linear)) SetRgb(out, *c);
   return true;
 }
 
-// The map flag word 0xA351.
+// Bits of a map's flag word (CHUNK_MAP_FLAGS).
+constexpr uint16_t MAP_DECAL = 0x01;  // with MAP_NO_TILE: a decal only, else tiled too
+constexpr uint16_t MAP_MIRROR = 0x02;
+constexpr uint16_t MAP_NEGATIVE = 0x08;
+constexpr uint16_t MAP_NO_TILE = 0x10;
+constexpr uint16_t MAP_SUMMED_AREA = 0x20;  // summed-area filtering
+constexpr uint16_t MAP_ALPHA_SOURCE = 0x40;
+constexpr uint16_t MAP_TINT = 0x80;
+constexpr uint16_t MAP_IGNORE_ALPHA = 0x100;
+constexpr uint16_t MAP_RGB_TINT = 0x200;
+
+// Flags of the automatic reflection (CHUNK_MAT_AUTO_REFLECTION): each setting takes two bits.
+constexpr uint16_t AUTOREFL_FIRST_FRAME_ONLY = 0x09;
+constexpr uint16_t AUTOREFL_FLAT_MIRROR = 0x11;
+
+// The map flag word.
 void ApplyMapFlags(uint16_t f, Bitmap3ds* map) {
-  if (!(f & 0x01)) {
+  if (!(f & MAP_DECAL)) {
     map->tilingmode = 1;
-  } else if (f & 0x10) {
+  } else if (f & MAP_NO_TILE) {
     map->tilingmode = 2;
   } else {
     map->tilingmode = 3;
   }
-  map->noalpha = (f & 0x100) ? 1 : 0;
-  map->filtering = (f & 0x20) ? 1 : 0;
-  map->mirror = (f & 0x02) ? 1 : 0;
-  map->negative = (f & 0x08) ? 1 : 0;
-  if ((f & 0x80) && (f & 0x40)) {
+  map->noalpha = (f & MAP_IGNORE_ALPHA) ? 1 : 0;
+  map->filtering = (f & MAP_SUMMED_AREA) ? 1 : 0;
+  map->mirror = (f & MAP_MIRROR) ? 1 : 0;
+  map->negative = (f & MAP_NEGATIVE) ? 1 : 0;
+  if ((f & MAP_TINT) && (f & MAP_ALPHA_SOURCE)) {
     map->alphasource = 3;
-  } else if (f & 0x80) {
+  } else if (f & MAP_TINT) {
     map->alphasource = 2;
-  } else if (f & 0x200) {
+  } else if (f & MAP_RGB_TINT) {
     map->alphasource = 4;
-  } else if (f & 0x40) {
+  } else if (f & MAP_ALPHA_SOURCE) {
     map->alphasource = 1;
   } else {
     map->alphasource = 0;
@@ -210,17 +226,20 @@ void ApplyMapFlags(uint16_t f, Bitmap3ds* map) {
 
 void ApplyAutoReflection(const AutoReflData3ds& r, AutoReflect3ds* a) {
   a->enabled = 1;
-  a->firstframeonly = (r.flags & 0x09) == 0x09 ? 1 : 0;
-  a->flatmirrored = (r.flags & 0x11) == 0x11 ? 1 : 0;
+  a->firstframeonly = (r.flags & AUTOREFL_FIRST_FRAME_ONLY) == AUTOREFL_FIRST_FRAME_ONLY ? 1 : 0;
+  a->flatmirrored = (r.flags & AUTOREFL_FLAT_MIRROR) == AUTOREFL_FLAT_MIRROR ? 1 : 0;
   a->mapsize = r.mapsize;
   a->everynthframe = r.everynthframe;
 }
 
-// Takes the extension block of a data chunk over into the bitmap.
-void TakeExtData(BytesData3ds* block, Bitmap3ds* map) {
-  map->extdatasize = int32_t(block->size);
-  map->extdata = std::move(block->bytes);
-  block->size = 0;
+// Copies the extension block of a data chunk into the bitmap: the decoded block may view the
+// file's bytes, which the material must not hold.
+void CopyExtData(const BytesData3ds& block, Bitmap3ds* map) {
+  if (!block.bytes.CopyTo(&map->extdata)) {
+    PushError3ds(ERR_NO_MEM);
+    return;
+  }
+  map->extdatasize = int32_t(block.size);
 }
 
 // One child of a material chunk (a copy of it, with its subtree). Returns false when the child
@@ -229,10 +248,10 @@ bool ApplyMaterialChild(Chunk3ds* c, Material3ds* m) {
   const uint32_t tag = c->tag;
   if (Bitmap3ds* map = MapOfTag(m, tag)) {
     ReadBitmap3ds(c, map);
-    if (tag == 0xA230) {
+    if (tag == CHUNK_MAT_BUMP_MAP) {
       // The bump map's strength.
       Chunk3ds* amount = nullptr;
-      FindChunk3ds(c, 0xA252, &amount);
+      FindChunk3ds(c, CHUNK_MAT_BUMP_AMOUNT, &amount);
       if (auto* w = Decoded<WordData3ds>(amount)) map->amount = WordPercent(w->value);
     }
     return true;
@@ -242,7 +261,7 @@ bool ApplyMaterialChild(Chunk3ds* c, Material3ds* m) {
     return true;
   }
   if (Bitmap3ds* target = ExtDataTarget(m, tag)) {
-    if (auto* block = Decoded<BytesData3ds>(c)) TakeExtData(block, target);
+    if (auto* block = Decoded<BytesData3ds>(c)) CopyExtData(*block, target);
     return true;
   }
   if (float* amount = PercentageOfTag(m, tag)) {
@@ -256,25 +275,25 @@ bool ApplyMaterialChild(Chunk3ds* c, Material3ds* m) {
   if (float* colour = ColourOfTag(m, tag)) return ReadColour(c, colour);
 
   switch (tag) {
-    case 0xA000:
+    case CHUNK_MAT_NAME:
       if (auto* s = Decoded<StringData3ds>(c)) CopyField(m->name, s->value);
       return true;
-    case 0xA042:  // known and of no use here
+    case CHUNK_MAT_SHININESS_3:  // known and of no use here
       return true;
-    case 0xA085:
+    case CHUNK_MAT_WIRE:
       m->shading = 0;
       return true;
-    case 0xA087:
+    case CHUNK_MAT_WIRE_SIZE:
       TakeFloat(c, &m->wirethickness);
       return true;
-    case 0xA08A:
-      // Negates the transparency read so far; a later 0xA050 sets it anew.
+    case CHUNK_MAT_FALLOFF_IN:
+      // Negates the transparency read so far; a later CHUNK_MAT_TRANSPARENCY sets it anew.
       m->transparency = -m->transparency;
       return true;
-    case 0xA100:
+    case CHUNK_MAT_SHADING:
       if (auto* w = Decoded<WordData3ds>(c)) m->shading = int16_t(w->value);
       return true;
-    case 0xA310:
+    case CHUNK_MAT_AUTO_REFLECTION:
       if (auto* r = Decoded<AutoReflData3ds>(c))
         ApplyAutoReflection(*r, &m->texture2.autoreflection);
       return true;
@@ -287,30 +306,30 @@ bool ApplyMaterialChild(Chunk3ds* c, Material3ds* m) {
 // One child of a map chunk (a copy of it). Tags a map does not use are ignored.
 void ApplyBitmapChild(Chunk3ds* c, Bitmap3ds* map) {
   switch (c->tag) {
-    case 0x0030:
+    case CHUNK_PERCENT_INT:
       if (auto* w = Decoded<WordData3ds>(c)) map->amount = WordPercent(w->value);
       return;
-    case 0x0031:
+    case CHUNK_PERCENT_FLOAT:
       TakeFloat(c, &map->amount);
       return;
-    case 0xA300:
+    case CHUNK_MAP_FILE_NAME:
       if (auto* s = Decoded<StringData3ds>(c)) CopyField(map->name, s->value);
       return;
-    case 0xA351:
+    case CHUNK_MAP_FLAGS:
       if (auto* w = Decoded<WordData3ds>(c)) ApplyMapFlags(w->value, map);
       return;
     // clang-format off
-    case 0xA353: TakeFloat(c, &map->blur); return;
-    case 0xA354: TakeFloat(c, &map->scaleu); return;
-    case 0xA356: TakeFloat(c, &map->scalev); return;
-    case 0xA358: TakeFloat(c, &map->offsetu); return;
-    case 0xA35A: TakeFloat(c, &map->offsetv); return;
-    case 0xA35C: TakeFloat(c, &map->rotation); return;
-    case 0xA360: TakeTint(c, map->tintfirst); return;
-    case 0xA362: TakeTint(c, map->tintsecond); return;
-    case 0xA364: TakeTint(c, map->tintred); return;
-    case 0xA366: TakeTint(c, map->tintgreen); return;
-    case 0xA368: TakeTint(c, map->tintblue); return;
+    case CHUNK_MAP_BLUR: TakeFloat(c, &map->blur); return;
+    case CHUNK_MAP_U_SCALE: TakeFloat(c, &map->scaleu); return;
+    case CHUNK_MAP_V_SCALE: TakeFloat(c, &map->scalev); return;
+    case CHUNK_MAP_U_OFFSET: TakeFloat(c, &map->offsetu); return;
+    case CHUNK_MAP_V_OFFSET: TakeFloat(c, &map->offsetv); return;
+    case CHUNK_MAP_ROTATION: TakeFloat(c, &map->rotation); return;
+    case CHUNK_MAP_TINT_FIRST: TakeTint(c, map->tintfirst); return;
+    case CHUNK_MAP_TINT_SECOND: TakeTint(c, map->tintsecond); return;
+    case CHUNK_MAP_TINT_RED: TakeTint(c, map->tintred); return;
+    case CHUNK_MAP_TINT_GREEN: TakeTint(c, map->tintgreen); return;
+    case CHUNK_MAP_TINT_BLUE: TakeTint(c, map->tintblue); return;
     // clang-format on
     default:
       return;
@@ -348,7 +367,7 @@ void FindMaterialChunk3ds(Database3ds* db, const char* name, Chunk3ds** out) {
     return;
   }
   const uint32_t root = db->rootchunk->tag;
-  if (root != 0x3DAA && root != 0x4D4D && root != 0xC23D) {
+  if (root != CHUNK_MATERIAL_LIBRARY && root != CHUNK_MESH_FILE && root != CHUNK_SCENE_FILE) {
     PushError3ds(ERR_WRONG_DATABASE);
     return;
   }
@@ -383,15 +402,15 @@ void RefreshMaterialList3ds(Database3ds* db) {
   // The materials of a mesh or scene file sit in its mesh section; a material library holds
   // them directly under its root.
   Chunk3ds* section = nullptr;
-  FindChunk3ds(db->rootchunk, 0x3D3D, &section);
-  if (!section) FindChunk3ds(db->rootchunk, 0x3DAA, &section);
+  FindChunk3ds(db->rootchunk, CHUNK_MESH_SECTION, &section);
+  if (!section) FindChunk3ds(db->rootchunk, CHUNK_MATERIAL_LIBRARY, &section);
   Chunk3ds* first = nullptr;
-  FindChunk3ds(section, 0xAFFF, &first);
+  FindChunk3ds(section, CHUNK_MATERIAL, &first);
 
   uint32_t count = 0;
   for (Chunk3ds* c = first; c;) {
     ++count;
-    FindNextChunk3ds(c->next, 0xAFFF, &c);
+    FindNextChunk3ds(c->next, CHUNK_MATERIAL, &c);
   }
   InitNameList3ds(&db->materiallist, count);
   NameList3ds* list = db->materiallist;
@@ -403,19 +422,15 @@ void RefreshMaterialList3ds(Database3ds* db) {
     entry.chunk = c;
     // A material without a name chunk is listed under the empty name.
     Chunk3ds* namechunk = nullptr;
-    FindChunk3ds(c, 0xA000, &namechunk);
+    FindChunk3ds(c, CHUNK_MAT_NAME, &namechunk);
     if (auto* s = Decoded<StringData3ds>(namechunk)) entry.name = s->value;
-    FindNextChunk3ds(c->next, 0xAFFF, &c);
+    FindNextChunk3ds(c->next, CHUNK_MATERIAL, &c);
   }
 
   // Index the names, keeping the first entry of a name that occurs twice as the search in order
-  // would find it. Without memory for the index the list is searched in order.
-  try {
-    list->firstbyname.reserve(count);
-    for (uint32_t k = 0; k < count; ++k) list->firstbyname.emplace(list->entries[k].name, k);
-  } catch (const std::bad_alloc&) {
-    list->firstbyname.clear();
-  }
+  // would find it.
+  list->firstbyname.reserve(count);
+  for (uint32_t k = 0; k < count; ++k) list->firstbyname.emplace(list->entries[k].name, k);
 }
 
 void GetMaterialFromChunk3ds(Chunk3ds* chunk, Material3ds** handle) {
@@ -423,7 +438,7 @@ void GetMaterialFromChunk3ds(Chunk3ds* chunk, Material3ds** handle) {
     PushError3ds(ERR_INVALID_ARG);
     return;
   }
-  if (chunk->tag != 0xAFFF) {
+  if (chunk->tag != CHUNK_MATERIAL) {
     PushError3ds(ERR_INVALID_CHUNK);
     return;
   }
@@ -432,8 +447,8 @@ void GetMaterialFromChunk3ds(Chunk3ds* chunk, Material3ds** handle) {
   if (!m) return;  // ERR_NO_MEM recorded
 
   for (Chunk3ds* child = chunk->firstchild; child; child = child->next) {
-    // Extension chunks (high byte 0x80) belong to other applications.
-    if ((child->tag & 0xFF00) == 0x8000) continue;
+    // Extension chunks (of the high byte of CHUNK_EXT_SECTION) belong to other applications.
+    if ((child->tag >> 8) == (CHUNK_EXT_SECTION >> 8)) continue;
     ChunkCopy copy(child);
     if (!copy.get()) return;
     // A chunk the material does not know ends the fill; what was read so far stays.
@@ -513,12 +528,12 @@ float ReadPercentage3ds(Chunk3ds* chunk) {
     return 0;
   }
   Chunk3ds* found = nullptr;
-  FindChunk3ds(chunk, 0x0030, &found);
+  FindChunk3ds(chunk, CHUNK_PERCENT_INT, &found);
   if (found) {
     auto* w = Decoded<WordData3ds>(found);
     return w ? WordPercent(w->value) : 0;
   }
-  FindChunk3ds(chunk, 0x0031, &found);
+  FindChunk3ds(chunk, CHUNK_PERCENT_FLOAT, &found);
   if (auto* f = Decoded<FloatData3ds>(found)) return f->value;
   return 0;
 }

@@ -4,7 +4,9 @@
 // A fetched mesh holds no reference into the database. It is filled from a private copy of the
 // object's chunk tree, and its arrays are moved out of the decoded records of that copy rather
 // than copied element by element; the copy is released afterwards.
-#include "toolkit3ds.h"
+#include <cstring>
+
+#include "toolkit3ds_internal.h"
 
 namespace {
 
@@ -90,11 +92,11 @@ bool SizeField(Mesh3ds* mesh, uint32_t bit, Array3ds<T>* array, size_t count, Fr
   return true;
 }
 
-// The material groups of a face list: the first 0x4130 below it and each following 0x4130
-// sibling, in file order. Their face indices are taken over.
+// The material groups of a face list: the first CHUNK_MESH_MATERIAL_GROUP below it and each
+// following CHUNK_MESH_MATERIAL_GROUP sibling, in file order. Their face indices are taken over.
 void ReadMaterialGroups(Chunk3ds* faces, Mesh3ds* mesh) {
   Chunk3ds* first = nullptr;
-  FindChunk3ds(faces, 0x4130, &first);
+  FindChunk3ds(faces, CHUNK_MESH_MATERIAL_GROUP, &first);
   if (!first) return;
 
   // The count is a 16-bit field; groups beyond what it can hold are left out, so that the
@@ -102,7 +104,7 @@ void ReadMaterialGroups(Chunk3ds* faces, Mesh3ds* mesh) {
   size_t count = 0;
   for (Chunk3ds* g = first; g && count < UINT16_MAX; ++count) {
     Chunk3ds* following = nullptr;
-    FindNextChunk3ds(g->next, 0x4130, &following);
+    FindNextChunk3ds(g->next, CHUNK_MESH_MATERIAL_GROUP, &following);
     g = following;
   }
   mesh->matgroupcount = 0;
@@ -121,7 +123,7 @@ void ReadMaterialGroups(Chunk3ds* faces, Mesh3ds* mesh) {
       TakeOver(&data->faces, &entry.triangleindex, &entry.trianglecount);
     }
     Chunk3ds* following = nullptr;
-    FindNextChunk3ds(g->next, 0x4130, &following);
+    FindNextChunk3ds(g->next, CHUNK_MESH_MATERIAL_GROUP, &following);
     g = following;
   }
 }
@@ -129,13 +131,13 @@ void ReadMaterialGroups(Chunk3ds* faces, Mesh3ds* mesh) {
 // The children of a face list: material groups, smoothing groups and box-mapping names.
 void ReadFaceChildren(Chunk3ds* faces, Mesh3ds* mesh) {
   ReadMaterialGroups(faces, mesh);
-  if (Chunk3ds* smoothing = FindChild(faces, 0x4150)) {
+  if (Chunk3ds* smoothing = FindChild(faces, CHUNK_MESH_SMOOTHING_GROUPS)) {
     if (auto* data = Decode<SmoothGroupData3ds>(smoothing)) {
       mesh->smoothingarray = std::move(data->groups);
       data->count = 0;
     }
   }
-  if (Chunk3ds* box = FindChild(faces, 0x4190)) {
+  if (Chunk3ds* box = FindChild(faces, CHUNK_MESH_BOX_MAP)) {
     if (auto* data = Decode<BoxMapData3ds>(box)) {
       for (int i = 0; i < 6; ++i) {
         CopyName(mesh->boxmaterials[i], sizeof mesh->boxmaterials[i], data->names[i]);
@@ -148,40 +150,40 @@ void ReadFaceChildren(Chunk3ds* faces, Mesh3ds* mesh) {
 // One child of the triangle-mesh chunk.
 void ReadMeshChild(Chunk3ds* child, Mesh3ds* mesh) {
   switch (child->tag) {
-    case 0x4110:
+    case CHUNK_MESH_VERTICES:
       if (auto* data = Decode<PointArrayData3ds>(child)) {
         TakeOver(&data->points, &mesh->pointarray, &mesh->pointcount);
         data->count = 0;
       }
       break;
-    case 0x4111:
+    case CHUNK_MESH_VERTEX_FLAGS:
       if (auto* data = Decode<VertFlagData3ds>(child)) {
         TakeOver(&data->flags, &mesh->vertflagarray, &mesh->vertflagcount);
         data->count = 0;
       }
       break;
-    case 0x4120:
+    case CHUNK_MESH_FACES:
       if (auto* data = Decode<FaceArrayData3ds>(child)) {
         TakeOver(&data->faces, &mesh->trianglearray, &mesh->trianglecount);
         data->count = 0;
       }
       if (child->firstchild) ReadFaceChildren(child, mesh);
       break;
-    case 0x4140:
+    case CHUNK_MESH_TEXTURE_VERTICES:
       if (auto* data = Decode<TexVertData3ds>(child)) {
         TakeOver(&data->texverts, &mesh->textarray, &mesh->textcount);
         data->count = 0;
       }
       break;
-    case 0x4160:
+    case CHUNK_MESH_LOCAL_AXES:
       if (auto* data = Decode<MeshMatrixData3ds>(child)) {
         memcpy(mesh->localframe, data->xmatrix, sizeof mesh->localframe);
       }
       break;
-    case 0x4165:
+    case CHUNK_MESH_COLOUR:
       if (auto* data = Decode<ByteData3ds>(child)) mesh->displaycolour = data->value;
       break;
-    case 0x4170:
+    case CHUNK_MESH_MAPPING_ICON:
       if (auto* data = Decode<MapIconData3ds>(child)) {
         MapIcon3ds& icon = mesh->mapicon;
         mesh->hasmapicon = 1;
@@ -198,15 +200,19 @@ void ReadMeshChild(Chunk3ds* child, Mesh3ds* mesh) {
         icon.cylinderheight = data->cylinderheight;
       }
       break;
-    case 0x4181:
+    case CHUNK_PROCEDURE_NAME:
       if (auto* data = Decode<StringData3ds>(child)) {
         CopyName(mesh->procedurename, sizeof mesh->procedurename, data->value);
       }
       break;
-    case 0x4182:
+    case CHUNK_PROCEDURE_DATA:
       if (auto* data = Decode<BytesData3ds>(child)) {
-        TakeOver(&data->bytes, &mesh->proceduredata, &mesh->procdatasize);
-        data->size = 0;
+        // A copy: the decoded block may view the file's bytes, which the mesh must not hold.
+        if (data->bytes.CopyTo(&mesh->proceduredata)) {
+          mesh->procdatasize = uint32_t(mesh->proceduredata.size());
+        } else {
+          PushError3ds(ERR_NO_MEM);
+        }
       }
       break;
     default:
@@ -214,8 +220,9 @@ void ReadMeshChild(Chunk3ds* child, Mesh3ds* mesh) {
   }
 }
 
-// The value of a colour chunk (0x0010/0x0013 floats, 0x0011/0x0012 bytes scaled by 1/256) into
-// rgb, when the chunk decodes; the chunk's record is dropped afterwards.
+// The value of a colour chunk (CHUNK_COLOUR_FLOAT/CHUNK_LINEAR_COLOUR_FLOAT floats,
+// CHUNK_COLOUR_24/CHUNK_LINEAR_COLOUR_24 bytes scaled by 1/256) into rgb, when the chunk decodes;
+// the chunk's record is dropped afterwards.
 void ReadColour(Chunk3ds* chunk, float* rgb) {
   ChunkData3ds* data = ReadChunkData3ds(chunk);
   if (auto* f = DataAs3ds<ColorFData3ds>(data)) {
@@ -233,7 +240,8 @@ void ReadColour(Chunk3ds* chunk, float* rgb) {
 // The ambient light: the float colour, or else the 24-bit one; then the linear float colour, or
 // else the linear 24-bit one, which replaces the first when present.
 void ReadAmbient(Chunk3ds* ambient, float* rgb) {
-  static const uint32_t searches[2][2] = {{0x0010, 0x0011}, {0x0013, 0x0012}};
+  static const uint32_t searches[2][2] = {{CHUNK_COLOUR_FLOAT, CHUNK_COLOUR_24},
+                                          {CHUNK_LINEAR_COLOUR_FLOAT, CHUNK_LINEAR_COLOUR_24}};
   for (const auto& tags : searches) {
     Chunk3ds* colour = nullptr;
     FindChunk3ds(ambient, tags[0], &colour);
@@ -257,13 +265,14 @@ void RefreshObjectList3ds(Database3ds* db) {
   ReleaseNameList3ds(&db->objectlist);
   if (ErrorsPending3ds) return;
 
-  // The named objects are the first 0x4000 in the mesh section and its 0x4000 siblings.
+  // The named objects are the first CHUNK_NAMED_OBJECT in the mesh section and its
+  // CHUNK_NAMED_OBJECT siblings.
   Chunk3ds* section = nullptr;
   Chunk3ds* first = nullptr;
-  FindChunk3ds(db->rootchunk, 0x3D3D, &section);
-  if (section) FindChunk3ds(section, 0x4000, &first);
+  FindChunk3ds(db->rootchunk, CHUNK_MESH_SECTION, &section);
+  if (section) FindChunk3ds(section, CHUNK_NAMED_OBJECT, &first);
   uint32_t count = 0;
-  for (Chunk3ds* c = first; c; ++count) FindNextChunk3ds(c->next, 0x4000, &c);
+  for (Chunk3ds* c = first; c; ++count) FindNextChunk3ds(c->next, CHUNK_NAMED_OBJECT, &c);
 
   InitNameList3ds(&db->objectlist, count);
   if (ErrorsPending3ds) {
@@ -281,7 +290,7 @@ void RefreshObjectList3ds(Database3ds* db) {
     NameListEntry3ds& entry = db->objectlist->entries[i];
     entry.chunk = c;
     if (name) entry.name = name->value;
-    FindNextChunk3ds(c->next, 0x4000, &c);
+    FindNextChunk3ds(c->next, CHUNK_NAMED_OBJECT, &c);
   }
   // The list is current only once it is complete.
   db->objectsstale = 0;
@@ -293,7 +302,7 @@ uint32_t GetMeshCount3ds(Database3ds* db) {
   uint32_t meshes = 0;
   const NameList3ds& list = *db->objectlist;
   for (uint32_t i = 0; i < list.count; ++i) {
-    if (HasChunk(list.entries[i].chunk, 0x4100)) ++meshes;
+    if (HasChunk(list.entries[i].chunk, CHUNK_TRIANGLE_MESH)) ++meshes;
   }
   return meshes;
 }
@@ -307,7 +316,7 @@ void GetMeshByIndex3ds(Database3ds* db, uint32_t index, Mesh3ds** handle) {
     PushError3ds(ERR_INVALID_DATABASE);
     return;
   }
-  if (db->rootchunk->tag != 0x4D4D && db->rootchunk->tag != 0xC23D) {
+  if (db->rootchunk->tag != CHUNK_MESH_FILE && db->rootchunk->tag != CHUNK_SCENE_FILE) {
     PushError3ds(ERR_WRONG_DATABASE);
     return;
   }
@@ -317,15 +326,15 @@ void GetMeshByIndex3ds(Database3ds* db, uint32_t index, Mesh3ds** handle) {
   // Counting goes on from the mesh found last when it comes no later than the one asked for.
   NameList3ds& list = *db->objectlist;
   uint32_t meshes = 0, i = 0;
-  if (list.cursorkind == 0x4100 && list.cursorindex <= index) {
+  if (list.cursorkind == CHUNK_TRIANGLE_MESH && list.cursorindex <= index) {
     meshes = list.cursorindex;
     i = list.cursorpos;
   }
   for (; i < list.count; ++i) {
     Chunk3ds* object = list.entries[i].chunk;
-    if (!HasChunk(object, 0x4100)) continue;
+    if (!HasChunk(object, CHUNK_TRIANGLE_MESH)) continue;
     if (meshes == index) {
-      list.cursorkind = 0x4100;
+      list.cursorkind = CHUNK_TRIANGLE_MESH;
       list.cursorindex = index;
       list.cursorpos = i;
       GetMeshFromChunk3ds(object, handle);
@@ -341,7 +350,7 @@ void GetMeshFromChunk3ds(Chunk3ds* chunk, Mesh3ds** handle) {
     PushError3ds(ERR_INVALID_ARG);
     return;
   }
-  if (!FindChild(chunk, 0x4100)) {
+  if (!FindChild(chunk, CHUNK_TRIANGLE_MESH)) {
     PushError3ds(ERR_WRONG_OBJECT);
     return;
   }
@@ -360,20 +369,20 @@ void GetMeshFromChunk3ds(Chunk3ds* chunk, Mesh3ds** handle) {
   if (auto* name = Decode<StringData3ds>(object)) {
     CopyName(mesh->name, sizeof mesh->name, name->value);
   }
-  if (Chunk3ds* trimesh = FindChild(object, 0x4100)) {
+  if (Chunk3ds* trimesh = FindChild(object, CHUNK_TRIANGLE_MESH)) {
     for (Chunk3ds* child = trimesh->firstchild; child; child = child->next) {
       ReadMeshChild(child, mesh);
     }
   }
 
-  mesh->hidden = FindChild(object, 0x4010) ? 1 : 0;
-  mesh->showinlofter = FindChild(object, 0x4011) ? 1 : 0;
-  mesh->noshadowcast = FindChild(object, 0x4012) ? 1 : 0;
-  mesh->matte = FindChild(object, 0x4013) ? 1 : 0;
-  mesh->fastdisplay = FindChild(object, 0x4014) ? 1 : 0;
-  mesh->frozen = FindChild(object, 0x4016) ? 1 : 0;
-  mesh->noshadowreceive = FindChild(object, 0x4017) ? 1 : 0;
-  mesh->isprocedural = FindChild(object, 0x4015) ? 1 : 0;
+  mesh->hidden = FindChild(object, CHUNK_OBJECT_HIDDEN) ? 1 : 0;
+  mesh->showinlofter = FindChild(object, CHUNK_OBJECT_SHOW_IN_LOFTER) ? 1 : 0;
+  mesh->noshadowcast = FindChild(object, CHUNK_OBJECT_NO_SHADOW_CAST) ? 1 : 0;
+  mesh->matte = FindChild(object, CHUNK_OBJECT_MATTE) ? 1 : 0;
+  mesh->fastdisplay = FindChild(object, CHUNK_OBJECT_FAST_DISPLAY) ? 1 : 0;
+  mesh->frozen = FindChild(object, CHUNK_OBJECT_FROZEN) ? 1 : 0;
+  mesh->noshadowreceive = FindChild(object, CHUNK_OBJECT_NO_SHADOW_RECEIVE) ? 1 : 0;
+  mesh->isprocedural = FindChild(object, CHUNK_OBJECT_PROCEDURAL) ? 1 : 0;
   // The guard releases the copy, together with the records whose arrays were not taken.
 }
 
@@ -514,38 +523,38 @@ void GetMeshSettings3ds(Database3ds* db, MeshSettings3ds** handle) {
     return;
   }
   Chunk3ds* section = nullptr;
-  FindChunk3ds(db->rootchunk, 0x3D3D, &section);
+  FindChunk3ds(db->rootchunk, CHUNK_MESH_SECTION, &section);
   if (!section) return;  // no mesh section: nothing to fill, and no error
 
   InitMeshSettings3ds(handle);
   if (!*handle) return;
   MeshSettings3ds* s = *handle;
 
-  if (Chunk3ds* c = FindChild(section, 0x0100)) {
+  if (Chunk3ds* c = FindChild(section, CHUNK_MASTER_SCALE)) {
     if (auto* f = Decode<FloatData3ds>(c)) s->unitscale = f->value;
     DropChunkData3ds(c);
   }
-  if (Chunk3ds* c = FindChild(section, 0x1400)) {
+  if (Chunk3ds* c = FindChild(section, CHUNK_SHADOW_BIAS)) {
     if (auto* f = Decode<FloatData3ds>(c)) s->shadowbias = f->value;
     DropChunkData3ds(c);
   }
-  if (Chunk3ds* c = FindChild(section, 0x1460)) {
+  if (Chunk3ds* c = FindChild(section, CHUNK_RAY_BIAS)) {
     if (auto* f = Decode<FloatData3ds>(c)) s->raybias = f->value;
     DropChunkData3ds(c);
   }
-  if (Chunk3ds* c = FindChild(section, 0x1420)) {
+  if (Chunk3ds* c = FindChild(section, CHUNK_SHADOW_MAP_SIZE)) {
     if (auto* w = Decode<WordData3ds>(c)) s->shadowmapsize = int16_t(w->value);
     DropChunkData3ds(c);
   }
-  if (Chunk3ds* c = FindChild(section, 0x1450)) {
+  if (Chunk3ds* c = FindChild(section, CHUNK_SHADOW_FILTER)) {
     if (auto* f = Decode<FloatData3ds>(c)) s->shadowfilter = f->value;
     DropChunkData3ds(c);
   }
-  if (Chunk3ds* c = FindChild(section, 0x2100)) {
+  if (Chunk3ds* c = FindChild(section, CHUNK_AMBIENT_LIGHT)) {
     ReadAmbient(c, s->ambientcolour);
     DropChunkData3ds(c);
   }
-  if (Chunk3ds* c = FindChild(section, 0x1500)) {
+  if (Chunk3ds* c = FindChild(section, CHUNK_CONSTRUCTION_ORIGIN)) {
     if (auto* p = Decode<PointData3ds>(c)) {
       s->constructionorigin[0] = p->value.x;
       s->constructionorigin[1] = p->value.y;

@@ -1,24 +1,27 @@
-// The .3ds toolkit: reads a 3D Studio file into a tree of chunks, decodes chunk payloads on
-// demand, and offers meshes, materials and keyframer data as self-contained records.
+// The .3ds toolkit: reads a 3D Studio file and offers its meshes, materials and keyframer data
+// as self-contained records. This header is what programs use; the chunk tree, the stream and
+// the decoded chunk records behind it are the toolkit's own (toolkit3ds_internal.h).
 //
 // The toolkit never stops the process and never prints by itself. An operation that fails
 // records an error code in the process-wide error list (PushError3ds) and returns an empty
-// result; callers test the flag ErrorsPending3ds, which is never cleared.
+// result; callers test the flag ErrorsPending3ds, which is never cleared. Once it is set, every
+// later operation that tests it gives up at once.
 //
-// Every function name ends in "3ds"; record fields are lower case. Records are plain structs;
-// the Release...3ds functions are the one place that frees what a record owns.
+// Reading a level: OpenFile3ds(name, "rw"), InitDatabase3ds, CreateDatabase3ds,
+// DisconnectDatabase3ds, CloseFile3ds, GetDatabaseType3ds; then fetch records by index or name
+// and release each; finally ReleaseDatabase3ds. Test ErrorsPending3ds after each step.
+//
+// Every function name ends in "3ds"; record fields are lower case. Records are plain structs
+// that own their arrays and refer to nothing in the database, so they may outlive it; the
+// Release...3ds functions free a record and what it owns and set the handle to null.
 #ifndef TRIMORPH_TOOLKIT3DS_H
 #define TRIMORPH_TOOLKIT3DS_H
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <new>
-#include <string>
-#include <string_view>
-#include <unordered_map>
 
 //--------------------------------------------------------------------------------------------
 // Owned arrays
@@ -118,65 +121,56 @@ enum : ErrCode3ds {
   N_ERRORS = 22,
 };
 
-// One entry of the error list; code 0 marks an empty entry.
-struct ErrorEntry3ds {
-  ErrCode3ds code;
-  const char* message;  // fixed text, not owned
-};
-
-// Number of positions of the error list; errors go to positions 0-18 only.
-constexpr int ERROR_LIST_SIZE3DS = 20;
-
 // Set by the first recorded error; nothing ever sets it back during a run.
 extern bool ErrorsPending3ds;
 
+// Records an error: the first 19 in arrival order, then an overflow slot. Code 0 does nothing.
 void PushError3ds(ErrCode3ds code);
+// The fixed message text of a code ("Unknown error code was encountered" for unknown codes).
 const char* ErrorMessage3ds(ErrCode3ds code);
-// Writes the recorded messages, newest first, one per line.
+// Writes the recorded messages to stream, newest first, one per line; nothing when none.
 void DumpErrorList3ds(FILE* stream);
-// Read access for tests and reports: position i (0..19) of the list, and the overflow slot.
-ErrorEntry3ds ErrorListEntry3ds(int position);
-ErrorEntry3ds ErrorOverflowEntry3ds();
-// Empties the list and lowers the flag. Only test harnesses call this: the converter never
-// clears the list during a run.
-void ResetErrorList3ds();
-
-// The record a handle holds, made (value-initialised) when it holds none. A missing handle
-// records ERR_INVALID_ARG, a record that cannot be had ERR_NO_MEM; both give null.
-template <class T>
-T* HandleRecord3ds(T** handle) {
-  if (!handle) {
-    PushError3ds(ERR_INVALID_ARG);
-    return nullptr;
-  }
-  if (!*handle) {
-    *handle = new (std::nothrow) T();
-    if (!*handle) PushError3ds(ERR_NO_MEM);
-  }
-  return *handle;
-}
 
 //--------------------------------------------------------------------------------------------
-// File access and chunk stream
+// Files and databases
 //--------------------------------------------------------------------------------------------
 
-constexpr int MAX_OPEN_FILES3DS = 252;
-constexpr uint8_t NO_FILE_INDEX = 255;
-constexpr uint32_t FILE_IO_BUFFER_SIZE = 8192;
+// An open toolkit file and a database of its chunks; programs only pass them on.
+struct File3ds;
+struct Database3ds;
 
-constexpr uint32_t FILE_MODE_READ3DS = 1;
-constexpr uint32_t FILE_MODE_WRITE3DS = 2;
+enum DbType3ds { UnknownFile = 0, MeshFile = 1, SceneFile = 2, MaterialLibFile = 3 };
 
-struct File3ds {
-  FILE* stream = nullptr;
-  std::string filename;  // the name the file was opened under (or moved aside to)
-  uint32_t mode = 0;     // 1 read, 2 write, 0 before the mode is parsed
-  uint8_t tableindex = NO_FILE_INDEX;
-  Array3ds<char> iobuffer;  // buffer handed to the stream
-  uint32_t iobuffersize = 0;
-  uint8_t removeonclose = 0;  // moved aside to a temporary name: delete when closed
-  uint64_t filesize = 0;      // size of the file when it was opened for reading
-};
+// Opens name for reading (the first 'r' or 'w' of modestring decides: "rw" reads) or for
+// writing; a name already open in the same mode gives that same record. Returns null after
+// recording ERR_INVALID_ARG, ERR_INIT_FAILED, ERR_TOO_MANY_FILES, ERR_NO_MEM or
+// ERR_OPENING_FILE.
+File3ds* OpenFile3ds(const char* name, const char* modestring);
+// Closes the file for every holder and frees its record; null does nothing. A database still
+// tied to the file must be disconnected first. Records ERR_CLOSING_FILE when the close fails.
+void CloseFile3ds(File3ds* file);
+
+// Makes *db an empty database: a new one when it holds none; one it holds is emptied without
+// freeing its tree, so pass null or an empty one. ERR_INVALID_ARG, ERR_NO_MEM.
+void InitDatabase3ds(Database3ds** db);
+// Reads the chunk tree of a file open for reading into db, replacing what db held (headers
+// only; a file of any other mode is left alone). A damaged file records the failure
+// (ERR_READING_FILE, ERR_INVALID_CHUNK ...), one ERR_READING_DATABASE per open level and
+// ERR_CREATING_DATABASE; the chunks read so far stay for ReleaseDatabase3ds.
+void CreateDatabase3ds(File3ds* file, Database3ds* db);
+// Decodes every payload so that the database no longer needs its file, which may then be
+// closed. ERR_INVALID_ARG / ERR_INVALID_DATABASE without a database / a tree; decoding errors
+// as they come.
+void DisconnectDatabase3ds(Database3ds* db);
+// The kind of file by its root chunk: MeshFile, SceneFile, MaterialLibFile or UnknownFile
+// (also for a missing database or tree). Records nothing.
+DbType3ds GetDatabaseType3ds(Database3ds* db);
+// Frees the database with its tree and sets *db to null; nothing for a missing one.
+void ReleaseDatabase3ds(Database3ds** db);
+
+//--------------------------------------------------------------------------------------------
+// Records
+//--------------------------------------------------------------------------------------------
 
 struct Point3ds {
   float x, y, z;
@@ -191,315 +185,10 @@ struct Face3ds {
   uint16_t flag;
 };
 
-struct TrackHeader3ds {
-  uint16_t flags;
-  uint32_t nu1, nu2;  // read and kept; no meaning to the toolkit
-  uint32_t keycount;
-};
-
 struct KeyHeader3ds {
   uint32_t frame;
-  uint16_t splineflags;
+  uint16_t splineflags;  // which of the five spline values were in the file
   float tension, continuity, bias, easeto, easefrom;
-};
-
-struct ChunkData3ds;
-
-// One chunk of the tree. A chunk owns its data, its children and, through next, every later
-// sibling.
-struct Chunk3ds {
-  uint32_t tag = 0;
-  uint32_t length = 0;                 // from the header, header included
-  uint32_t offset = 0;                 // file offset of the header (0 for chunks made in memory)
-  std::unique_ptr<ChunkData3ds> data;  // decoded payload, filled on demand
-  Chunk3ds* next = nullptr;
-  Chunk3ds* firstchild = nullptr;
-  uint8_t fileindex = NO_FILE_INDEX;  // slot of the file the chunk was read from
-};
-
-File3ds* OpenFile3ds(const char* name, const char* modestring);
-void CloseFile3ds(File3ds* file);
-void NewFile3ds(File3ds** file);
-void RegisterFile3ds(File3ds* file);
-void UnregisterFile3ds(File3ds* file);
-File3ds* FindOpenFile3ds(const char* name);
-File3ds* GetFileByIndex3ds(uint8_t index);
-bool IsFileIndexLive3ds(uint8_t index);
-void MoveAsideFile3ds(File3ds* file);
-// High-water count of the open-file table (slots at or above it have never been used).
-uint8_t FileTableHighWater3ds();
-
-void SetCurrentFile3ds(File3ds* file);
-void SelectFileByIndex3ds(uint8_t index);
-File3ds* GetCurrentFile3ds();
-uint8_t CurrentFileIndex3ds();
-// Offsets are 64-bit so that the end of a chunk (its offset plus a length read from the file)
-// never wraps around.
-uint64_t TellFile3ds();
-void SeekFile3ds(uint64_t offset);
-// Bytes of the current file from the current offset to its end (0 without a current file).
-// Decoders test counts read from a payload against it before allocating for them.
-uint64_t BytesLeft3ds();
-// True when count elements of elemsize bytes can still follow in the current file; otherwise
-// records ERR_READING_FILE (what the short read would give) and returns false.
-bool CountFits3ds(uint64_t count, uint64_t elemsize);
-
-uint32_t StrLenMax3ds(const char* s, uint32_t limit);
-std::unique_ptr<char[]> DupString3ds(const char* s);
-
-uint8_t ReadByte3ds();
-uint16_t ReadWord3ds();
-uint32_t ReadDword3ds();
-float ReadFloat3ds();
-void ReadBytes3ds(uint32_t n, void* buf);
-void ReadString3ds(char* buf, uint32_t limit);
-// A string field of at most limit characters (limit+1 bytes with its NUL). Returns false and
-// leaves out untouched when it fails.
-bool ReadNewString3ds(uint32_t limit, std::string* out);
-// A fixed string field occupying exactly width+1 bytes.
-bool ReadFixedString3ds(uint32_t width, std::string* out);
-void ReadHeader3ds(Chunk3ds* chunk);
-void ReadPoint3ds(Point3ds* p);
-void ReadTexVert3ds(TexVert3ds* t);
-void ReadFace3ds(Face3ds* f);
-void ReadTrackHeader3ds(TrackHeader3ds* h);
-void ReadKey3ds(KeyHeader3ds* k);
-
-//--------------------------------------------------------------------------------------------
-// Chunk data records (decoded payloads)
-//--------------------------------------------------------------------------------------------
-
-// Base of every decoded payload record. Which record a chunk holds follows from its tag.
-struct ChunkData3ds {
-  virtual ~ChunkData3ds() = default;
-  // Deep copy; null when memory is short.
-  virtual ChunkData3ds* Clone() const = 0;
-};
-
-template <class Derived>
-struct ChunkDataBase3ds : ChunkData3ds {
-  ChunkData3ds* Clone() const override {
-    Derived* copy = new (std::nothrow) Derived();
-    if (copy && !copy->CopyFrom(static_cast<const Derived&>(*this))) {
-      delete copy;
-      return nullptr;
-    }
-    return copy;
-  }
-  // Plain records copy member by member; records with arrays override this.
-  bool CopyFrom(const Derived& other) {
-    static_cast<Derived&>(*this) = other;
-    return true;
-  }
-};
-
-// The record of a chunk, cast to its kind; null when the chunk holds no record or a record of
-// another kind.
-template <class T>
-T* DataAs3ds(ChunkData3ds* data) {
-  return dynamic_cast<T*>(data);
-}
-
-// 0x0002, 0x3D3E, 0x1440, 0xB009
-struct DwordData3ds : ChunkDataBase3ds<DwordData3ds> {
-  uint32_t value = 0;
-};
-// 0x0100, 0x0031, 0x1300, 0x1400, 0x1410, 0x1450, 0x1460, 0x4656-0x465B, 0xA087,
-// 0xA353, 0xA354, 0xA356, 0xA358, 0xA35A, 0xA35C, 0xB015
-struct FloatData3ds : ChunkDataBase3ds<FloatData3ds> {
-  float value = 0;
-};
-// 0x0030, 0x1420, 0x1430, 0xA100, 0xA252, 0xA351, 0xB030
-struct WordData3ds : ChunkDataBase3ds<WordData3ds> {
-  uint16_t value = 0;
-};
-// 0x4165
-struct ByteData3ds : ChunkDataBase3ds<ByteData3ds> {
-  uint8_t value = 0;
-};
-// 0x0010, 0x0013
-struct ColorFData3ds : ChunkDataBase3ds<ColorFData3ds> {
-  float r = 0, g = 0, b = 0;
-};
-// 0x0011, 0x0012, 0xA360, 0xA362, 0xA364, 0xA366, 0xA368
-struct Color24Data3ds : ChunkDataBase3ds<Color24Data3ds> {
-  uint8_t r = 0, g = 0, b = 0;
-};
-// 0x1100, 0x3080, 0x4000, 0x4181, 0x4653, 0x4654, 0x8002, 0x8003, 0x80F0, 0xA000, 0xA300,
-// 0xB011
-struct StringData3ds : ChunkDataBase3ds<StringData3ds> {
-  std::string value;
-};
-// 0x1500, 0x4600, 0xB013
-struct PointData3ds : ChunkDataBase3ds<PointData3ds> {
-  Point3ds value = {0, 0, 0};
-};
-// 0x2200
-struct FogData3ds : ChunkDataBase3ds<FogData3ds> {
-  float nearplane = 0, neardensity = 0, farplane = 0, fardensity = 0;
-};
-// 0x2300
-struct DistCueData3ds : ChunkDataBase3ds<DistCueData3ds> {
-  float nearplane = 0, neardimming = 0, farplane = 0, fardimming = 0;
-};
-// 0x2302
-struct LayerFogData3ds : ChunkDataBase3ds<LayerFogData3ds> {
-  float zmin = 0, zmax = 0, density = 0;
-  uint32_t flags = 0;
-};
-// Raw payloads (0x2D2D, 0x2D3D, 0x3DFF, 0xD000 and every unknown tag, present only when the
-// chunk is longer than 6 bytes) and size-and-bytes payloads (0x4182, 0x8001, 0xA320-0xA338).
-struct BytesData3ds : ChunkDataBase3ds<BytesData3ds> {
-  uint32_t size = 0;
-  Array3ds<uint8_t> bytes;
-  bool CopyFrom(const BytesData3ds& other) {
-    size = other.size;
-    return bytes.CopyFrom(other.bytes);
-  }
-};
-// 0x3010, 0x3020, 0x3030, 0x3040, 0x3050, 0x3060 (file order: width, then target)
-struct ViewData3ds : ChunkDataBase3ds<ViewData3ds> {
-  Point3ds target = {0, 0, 0};
-  float width = 0;
-};
-// 0x3070 (file order: the 4 floats, then target)
-struct UserViewData3ds : ChunkDataBase3ds<UserViewData3ds> {
-  Point3ds target = {0, 0, 0};
-  float values[4] = {0, 0, 0, 0};
-};
-// 0x4110
-struct PointArrayData3ds : ChunkDataBase3ds<PointArrayData3ds> {
-  uint16_t count = 0;
-  Array3ds<Point3ds> points;
-  bool CopyFrom(const PointArrayData3ds& other) {
-    count = other.count;
-    return points.CopyFrom(other.points);
-  }
-};
-// 0x4111
-struct VertFlagData3ds : ChunkDataBase3ds<VertFlagData3ds> {
-  uint16_t count = 0;
-  Array3ds<uint16_t> flags;
-  bool CopyFrom(const VertFlagData3ds& other) {
-    count = other.count;
-    return flags.CopyFrom(other.flags);
-  }
-};
-// 0x4120
-struct FaceArrayData3ds : ChunkDataBase3ds<FaceArrayData3ds> {
-  uint16_t count = 0;
-  Array3ds<Face3ds> faces;
-  bool CopyFrom(const FaceArrayData3ds& other) {
-    count = other.count;
-    return faces.CopyFrom(other.faces);
-  }
-};
-// 0x4130: material name, then the indices of the faces that use it (none when count is 0)
-struct MatGroupData3ds : ChunkDataBase3ds<MatGroupData3ds> {
-  std::string name;
-  uint16_t count = 0;
-  Array3ds<uint16_t> faces;
-  bool CopyFrom(const MatGroupData3ds& other) {
-    name = other.name;
-    count = other.count;
-    return faces.CopyFrom(other.faces);
-  }
-};
-// 0x4140
-struct TexVertData3ds : ChunkDataBase3ds<TexVertData3ds> {
-  uint16_t count = 0;
-  Array3ds<TexVert3ds> texverts;
-  bool CopyFrom(const TexVertData3ds& other) {
-    count = other.count;
-    return texverts.CopyFrom(other.texverts);
-  }
-};
-// 0x4150: the count is computed from the chunk length, (length - 6) / 4, and kept in 32 bits
-struct SmoothGroupData3ds : ChunkDataBase3ds<SmoothGroupData3ds> {
-  uint32_t count = 0;
-  Array3ds<uint32_t> groups;
-  bool CopyFrom(const SmoothGroupData3ds& other) {
-    count = other.count;
-    return groups.CopyFrom(other.groups);
-  }
-};
-// 0x4160: X axis, Y axis, Z axis, origin
-struct MeshMatrixData3ds : ChunkDataBase3ds<MeshMatrixData3ds> {
-  float xmatrix[12] = {0};
-};
-// 0x4170
-struct MapIconData3ds : ChunkDataBase3ds<MapIconData3ds> {
-  uint16_t icontype = 0;
-  float tilingx = 0, tilingy = 0;
-  float centrex = 0, centrey = 0, centrez = 0;
-  float iconscale = 0;
-  float iconframe[12] = {0};
-  float planarwidth = 0, planarheight = 0, cylinderheight = 0;
-};
-// 0x4190
-struct BoxMapData3ds : ChunkDataBase3ds<BoxMapData3ds> {
-  std::string names[6];
-};
-// 0x4610
-struct SpotlightData3ds : ChunkDataBase3ds<SpotlightData3ds> {
-  Point3ds target = {0, 0, 0};
-  float hotspot = 0, falloff = 0;
-};
-// 0x4641
-struct SpotShadowData3ds : ChunkDataBase3ds<SpotShadowData3ds> {
-  float bias = 0, filter = 0;
-  uint16_t mapsize = 0;
-};
-// 0x4700
-struct CameraData3ds : ChunkDataBase3ds<CameraData3ds> {
-  Point3ds position = {0, 0, 0}, target = {0, 0, 0};
-  float bankangle = 0, focallength = 0;
-};
-// 0x4720
-struct CamRangesData3ds : ChunkDataBase3ds<CamRangesData3ds> {
-  float nearplane = 0, farplane = 0;
-};
-// 0x7001
-struct ViewportLayoutData3ds : ChunkDataBase3ds<ViewportLayoutData3ds> {
-  uint16_t words[7] = {0};
-};
-// 0x7011, 0x7012
-struct ViewportData3ds : ChunkDataBase3ds<ViewportData3ds> {
-  uint16_t words[7] = {0};
-  float zoom = 0;
-  Point3ds centre = {0, 0, 0};
-  float horizangle = 0, vertangle = 0;
-  std::string camname;  // fixed string of width 10
-};
-// 0x7020
-struct ViewportSizeData3ds : ChunkDataBase3ds<ViewportSizeData3ds> {
-  uint16_t words[4] = {0};
-};
-// 0xA310
-struct AutoReflData3ds : ChunkDataBase3ds<AutoReflData3ds> {
-  uint8_t byte1 = 0, byte2 = 0;
-  uint16_t flags = 0;
-  int32_t mapsize = 0, everynthframe = 0;
-};
-// 0xB008
-struct KfSegData3ds : ChunkDataBase3ds<KfSegData3ds> {
-  int32_t first = 0, last = 0;
-};
-// 0xB00A
-struct KfHdrData3ds : ChunkDataBase3ds<KfHdrData3ds> {
-  uint16_t revision = 0;
-  std::string filename;
-  int32_t animlength = 0;
-};
-// 0xB010
-struct NodeHdrData3ds : ChunkDataBase3ds<NodeHdrData3ds> {
-  std::string name;
-  uint16_t flags1 = 0, flags2 = 0;
-  uint16_t parentindex = 0xFFFF;  // parent node id; 0xFFFF for none
-};
-// 0xB014
-struct BoundBoxData3ds : ChunkDataBase3ds<BoundBoxData3ds> {
-  Point3ds min = {0, 0, 0}, max = {0, 0, 0};
 };
 
 struct RotKey3ds {
@@ -511,102 +200,6 @@ struct Float3Key3ds {  // the 3-float values of scale and colour tracks
 struct MorphName3ds {
   char name[13];
 };
-
-// Key tracks: header, then keycount keys and keycount values.
-template <class V>
-struct TrackData3ds : ChunkDataBase3ds<TrackData3ds<V>> {
-  TrackHeader3ds header = {0, 0, 0, 0};
-  Array3ds<KeyHeader3ds> keys;
-  Array3ds<V> values;
-  bool CopyFrom(const TrackData3ds& other) {
-    header = other.header;
-    return keys.CopyFrom(other.keys) && values.CopyFrom(other.values);
-  }
-};
-typedef TrackData3ds<Point3ds> PosTrackData3ds;        // 0xB020
-typedef TrackData3ds<RotKey3ds> RotTrackData3ds;       // 0xB021
-typedef TrackData3ds<Float3Key3ds> ScaleTrackData3ds;  // 0xB022, and 0xB025 (colour)
-typedef TrackData3ds<float> FloatTrackData3ds;         // 0xB023, 0xB024, 0xB027, 0xB028
-typedef TrackData3ds<MorphName3ds> MorphTrackData3ds;  // 0xB026
-// 0xB029: keys only
-struct HideTrackData3ds : ChunkDataBase3ds<HideTrackData3ds> {
-  TrackHeader3ds header = {0, 0, 0, 0};
-  Array3ds<KeyHeader3ds> keys;
-  bool CopyFrom(const HideTrackData3ds& other) {
-    header = other.header;
-    return keys.CopyFrom(other.keys);
-  }
-};
-
-ChunkData3ds* ReadChunkData3ds(Chunk3ds* chunk);
-ChunkData3ds* AllocChunkData3ds(Chunk3ds* chunk);
-void ReleaseChunkData3ds(Chunk3ds* chunk);
-void DropChunkData3ds(Chunk3ds* chunk);
-void CopyChunkData3ds(Chunk3ds* src, Chunk3ds* dst);
-
-//--------------------------------------------------------------------------------------------
-// Chunk tree database
-//--------------------------------------------------------------------------------------------
-
-struct NameListEntry3ds {
-  std::string name;
-  Chunk3ds* chunk = nullptr;  // not owned; null for an empty entry
-};
-
-struct NameList3ds {
-  uint32_t count = 0;
-  Array3ds<NameListEntry3ds> entries;
-  // Where the last fetch by index stopped: entries[cursorpos] is the entry numbered cursorindex
-  // among those of the kind cursorkind (0: none), so that fetching 0, 1, 2 ... in turn does not
-  // count from the first entry every time. Reset whenever the list is (re)built.
-  uint32_t cursorkind = 0, cursorindex = 0, cursorpos = 0;
-  // The position of the first entry of each name, for lists searched by name (the material
-  // list: every material group of every mesh looks its material up). The keys view the entries'
-  // own names, so the index is built after the names are filled in and cleared whenever the list
-  // is (re)built. Empty means: search the entries in order.
-  std::unordered_map<std::string_view, uint32_t> firstbyname;
-};
-
-enum DbType3ds { UnknownFile = 0, MeshFile = 1, SceneFile = 2, MaterialLibFile = 3 };
-
-struct Database3ds {
-  Chunk3ds* rootchunk = nullptr;  // owned
-  uint8_t objectsstale = 1;
-  uint8_t materialsstale = 1;
-  uint8_t nodesstale = 1;
-  NameList3ds* objectlist = nullptr;    // owned; named objects (0x4000)
-  NameList3ds* materiallist = nullptr;  // owned; materials (0xAFFF)
-  NameList3ds* nodelist = nullptr;      // owned; keyframer nodes (children of 0xB000)
-};
-
-// Keyframer node tags, in the order the parent resolution visits them.
-constexpr uint32_t KF_NODE_TAGS[6] = {0xB004, 0xB002, 0xB003, 0xB005, 0xB006, 0xB007};
-// Chunks nested deeper than this are rejected as invalid.
-constexpr int MAX_CHUNK_DEPTH3DS = 64;
-
-void InitDatabase3ds(Database3ds** db);
-void CreateDatabase3ds(File3ds* file, Database3ds* db);
-void DisconnectDatabase3ds(Database3ds* db);
-DbType3ds GetDatabaseType3ds(Database3ds* db);
-void ReleaseDatabase3ds(Database3ds** db);
-
-void NewChunk3ds(Chunk3ds** chunk);
-void ReleaseChunk3ds(Chunk3ds** chunk);
-void FindChunk3ds(Chunk3ds* start, uint32_t tag, Chunk3ds** out);
-void FindNextChunk3ds(Chunk3ds* start, uint32_t tag, Chunk3ds** out);
-void AppendChunk3ds(Chunk3ds* parent, Chunk3ds* child);
-void InsertChunk3ds(Chunk3ds* parent, Chunk3ds* child);
-int ChunkRank3ds(uint32_t tag);
-void CopyChunk3ds(Chunk3ds* src, Chunk3ds** dst);
-void DisconnectChunk3ds(Chunk3ds* chunk);
-void AddParentNameChunk3ds(Chunk3ds* parent, const char* name);
-void InitNameList3ds(NameList3ds** list, uint32_t count);
-void ReleaseNameList3ds(NameList3ds** list);
-
-void ReadChunkTree3ds(Chunk3ds* chunk);
-void ReadExtDataTree3ds(Chunk3ds* chunk);
-void SkipChunkData3ds(Chunk3ds* chunk);
-void ResolveNodeParents3ds(Database3ds* db);
 
 //--------------------------------------------------------------------------------------------
 // Mesh objects
@@ -674,17 +267,34 @@ struct MeshSettings3ds {
   float constructionorigin[3];
 };
 
+// The number of named objects of the mesh section that hold a triangle mesh; 0 (with the error
+// recorded) when the object list cannot be built.
 uint32_t GetMeshCount3ds(Database3ds* db);
+// Fills *handle (a record is made when it holds none) with the index-th mesh, counting from 0
+// in file order; an index past the last mesh leaves it as it was and records nothing.
+// ERR_INVALID_ARG, ERR_INVALID_DATABASE, ERR_WRONG_DATABASE (not a mesh or scene file),
+// ERR_NO_MEM or a payload that cannot be decoded leave the record as far as it got.
 void GetMeshByIndex3ds(Database3ds* db, uint32_t index, Mesh3ds** handle);
+// Frees the record and its arrays and sets *handle to null; nothing when it holds none.
 void ReleaseMesh3ds(Mesh3ds** handle);
+// Fills *handle (made when it holds none) with the mesh section's settings, defaults for those
+// not in the file; a file without mesh section leaves it as it was. ERR_INVALID_ARG,
+// ERR_NO_MEM.
 void GetMeshSettings3ds(Database3ds* db, MeshSettings3ds** handle);
+// Frees the settings and sets *handle to null; ERR_INVALID_ARG for a null handle.
 void ReleaseMeshSettings3ds(MeshSettings3ds** handle);
-void GetMeshFromChunk3ds(Chunk3ds* chunk, Mesh3ds** handle);
+// Makes *handle a mesh of the given counts with empty fields and fresh point and face arrays,
+// and the texture, vertex-flag and smoothing arrays asked for by initflags. ERR_INVALID_ARG,
+// ERR_NO_MEM.
 void InitMesh3ds(Mesh3ds** handle, uint16_t vertexcount, uint16_t facecount, uint32_t initflags);
+// Sizes the arrays of the field bits to the mesh's counts (a count of 0 frees the array),
+// keeping elements a present array holds. ERR_INVALID_ARG, ERR_NO_MEM (the array unchanged).
 void InitMeshField3ds(Mesh3ds* mesh, uint32_t fields);
+// Frees the arrays of the field bits, leaving the counts; null does nothing.
 void ReleaseMeshField3ds(Mesh3ds* mesh, uint32_t fields);
+// Gives the settings of *handle (made when it holds none) every default. ERR_INVALID_ARG,
+// ERR_NO_MEM.
 void InitMeshSettings3ds(MeshSettings3ds** handle);
-void RefreshObjectList3ds(Database3ds* db);
 
 //--------------------------------------------------------------------------------------------
 // Materials
@@ -742,18 +352,22 @@ struct Material3ds {
   MapSlot3ds specularmap;
   MapSlot3ds shininessmap;
   MapSlot3ds selfillummap;
-  ReflectSlot3ds texture2;  // the reflection map (0xA220)
+  ReflectSlot3ds texture2;  // the reflection map
 };
 
+// Fills *handle (made when it holds none) with the first material named exactly name; a name
+// no material has leaves it as it was and records nothing. ERR_INVALID_ARG,
+// ERR_INVALID_DATABASE, ERR_WRONG_DATABASE, ERR_INVALID_CHUNK (a child the material does not
+// know, with the record as far as it got), ERR_UNFOUND_CHUNK (a colour without its bytes),
+// ERR_NO_MEM.
 void GetMaterialByName3ds(Database3ds* db, const char* name, Material3ds** handle);
+// Frees the record with the data blocks it holds and sets *handle to null; nothing when none.
 void ReleaseMaterial3ds(Material3ds** handle);
-void FindMaterialChunk3ds(Database3ds* db, const char* name, Chunk3ds** out);
-void RefreshMaterialList3ds(Database3ds* db);
-void GetMaterialFromChunk3ds(Chunk3ds* chunk, Material3ds** handle);
+// Gives the material of *handle (made when it holds none) every default, freeing the data
+// blocks it held. ERR_INVALID_ARG, ERR_NO_MEM.
 void InitMaterial3ds(Material3ds** handle);
+// Gives every field of map its default and frees its data block; ERR_INVALID_ARG for null.
 void InitBitmap3ds(Bitmap3ds* map);
-void ReadBitmap3ds(Chunk3ds* mapchunk, Bitmap3ds* map);
-float ReadPercentage3ds(Chunk3ds* chunk);
 
 //--------------------------------------------------------------------------------------------
 // Keyframer
@@ -800,18 +414,23 @@ struct KfSets3ds {
   } seg;
 };
 
+// The number of object nodes of the keyframer; 0 (with the error recorded) when the node list
+// cannot be built.
 uint32_t GetObjectNodeCount3ds(Database3ds* db);
+// Fills *handle (made when it holds none) with the index-th object node in file order, its
+// parent name resolved; an index past the last node leaves it as it was and records nothing.
+// ERR_INVALID_ARG, ERR_INVALID_DATABASE, ERR_WRONG_DATABASE, ERR_NO_MEM.
 void GetObjectNodeByIndex3ds(Database3ds* db, uint32_t index, KfMesh3ds** handle);
+// Frees the record with its key and value arrays and sets *handle to null.
 void ReleaseObjectNode3ds(KfMesh3ds** handle);
+// Fills *handle (made when it holds none) with the animation length, current frame and active
+// segment, defaults for those not in the file; a file without keyframer gets an empty one in
+// its database. ERR_INVALID_ARG, ERR_INVALID_DATABASE, ERR_WRONG_DATABASE, ERR_NO_MEM.
 void GetKeyframerSettings3ds(Database3ds* db, KfSets3ds** handle);
+// Frees the settings and sets *handle to null.
 void ReleaseKeyframerSettings3ds(KfSets3ds** handle);
-void RefreshNodeList3ds(Database3ds* db);
-Chunk3ds* GetNodeByIndex3ds(Database3ds* db, uint32_t index, uint32_t tag);
-uint32_t GetNodeCount3ds(Database3ds* db, uint32_t tag);
-void GetObjectNodeFromChunk3ds(Chunk3ds* chunk, KfMesh3ds** handle);
-void GetParentName3ds(Chunk3ds* header, char* out);
+// Gives the settings of *handle (made when it holds none) every default: length 30, segment
+// unused from 0 to 30. ERR_INVALID_ARG, ERR_NO_MEM.
 void InitKeyframerSettings3ds(KfSets3ds** handle);
-void GetKeyframerChunk3ds(Chunk3ds* root, Chunk3ds** out);
-Chunk3ds* NewChildChunk3ds(uint32_t tag, Chunk3ds* parent);
 
 #endif  // TRIMORPH_TOOLKIT3DS_H

@@ -1,5 +1,5 @@
-// Pool equalities that are not written inline in the shape model's header.
-#include "Shape.h"
+// Pool equalities that are not written inline in their header.
+#include "ShapePoolTraits.h"
 
 namespace {
 

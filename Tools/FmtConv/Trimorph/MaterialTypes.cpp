@@ -3,8 +3,9 @@
 #include <climits>
 #include <cstddef>
 
-#include "Shape.h"
-#include "Trimorph.h"
+#include "MaterialTypes.h"
+
+#include <string>
 
 // Seven lighting families (the number is the light material) in five variants each: Solid (no
 // blending), Trans (blending with alpha test), Alph-, Alph and Alph+ (blending drawn after the
@@ -71,7 +72,7 @@ bool TypeWordIs(const char* word, size_t len, const char* typeName) {
 
 }  // namespace
 
-void ParseMaterialName(const char* name, const sMatType*& type, int& number, bool& sorted) {
+Problem ParseMaterialName(const char* name, const sMatType*& type, int& number, bool& sorted) {
   type = nullptr;
   number = 0;
   sorted = false;
@@ -80,7 +81,10 @@ void ParseMaterialName(const char* name, const sMatType*& type, int& number, boo
   // The type word: every character up to the first digit or underscore; it must not be empty.
   size_t wordLen = 0;
   while (name[wordLen] && !IsDigit(name[wordLen]) && name[wordLen] != '_') ++wordLen;
-  if (wordLen == 0) Fail(MakeMessage("Material name '%s' not in recognised format.", name), false);
+  if (wordLen == 0) {
+    return MakeProblem(ProblemCode::MATERIAL_NAME_FORMAT, name,
+                       "the name does not begin with a type word");
+  }
 
   // The sub-object number, when digits follow, and the sort flag right after it.
   const char* p = name + wordLen;
@@ -89,7 +93,9 @@ void ParseMaterialName(const char* name, const sMatType*& type, int& number, boo
     for (; IsDigit(*p); ++p) {
       value = value * 10 + (*p - '0');
       if (value > INT_MAX) {
-        Fail(MakeMessage("Material name '%s' not in recognised format.", name), false);
+        number = 0;
+        return MakeProblem(ProblemCode::MATERIAL_NAME_FORMAT, name,
+                           "the sub-object number is greater than 2147483647");
       }
     }
     number = int(value);
@@ -99,8 +105,10 @@ void ParseMaterialName(const char* name, const sMatType*& type, int& number, boo
   for (const sMatType& row : MaterialTypes) {
     if (TypeWordIs(name, wordLen, row.mName)) {
       type = &row;
-      return;
+      return Problem();
     }
   }
-  Fail(MakeMessage("Material '%s' is not of known type.", name), false);
+  return MakeProblem(
+      ProblemCode::MATERIAL_TYPE_UNKNOWN, name,
+      "the type word '" + std::string(name, wordLen) + "' is not one of the material types");
 }

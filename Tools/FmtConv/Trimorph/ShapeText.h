@@ -5,16 +5,14 @@
 // widened to double, six significant digits, trailing zeros dropped) and "%s". Every value
 // given has its conversion: more values than conversions is a programming error, caught where
 // assertions are on.
-#ifndef TRIMORPH_SHAPEWRITER_H
-#define TRIMORPH_SHAPEWRITER_H
+#ifndef TRIMORPH_SHAPETEXT_H
+#define TRIMORPH_SHAPETEXT_H
 
 #include <cstdint>
 #include <cstdio>
 #include <initializer_list>
 #include <memory>
 #include <string>
-
-#include "Shape.h"
 
 // One argument of a text.
 struct TextArg {
@@ -65,8 +63,4 @@ class ShapeText {
   int mError = 0;
 };
 
-// Writes one anim_node block: the node's aliased name, its rotation track and its position
-// track (each only with more than one key), converted to the file's axes.
-void WriteAnimNode(ShapeText& text, const sAnimNode& node);
-
-#endif  // TRIMORPH_SHAPEWRITER_H
+#endif  // TRIMORPH_SHAPETEXT_H

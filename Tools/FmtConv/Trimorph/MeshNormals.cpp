@@ -1,13 +1,9 @@
 // Vertex normals of one mesh from its smoothing groups.
-//
-// Each face gets a unit face normal. Each vertex gets one normal per cluster of smoothing
-// groups: the faces at the vertex that share a group bit with an existing entry of the vertex
-// are summed into it, the first face without any group creates the one flat entry, and every
-// entry is normalised once all faces are in.
-#include <memory>
-#include <new>
+#include "MeshNormals.h"
 
-#include "Shape.h"
+#include <memory>
+#include <string>
+
 #include "toolkit3ds/toolkit3ds.h"
 
 namespace {
@@ -15,10 +11,6 @@ namespace {
 // A vertex normal whose summed squared length falls below this (the single-precision value
 // nearest 1e-5) comes from faces that cancel out; the entry then takes its first face normal.
 constexpr float MIN_NORMAL_LENGTH_SQ = 1e-5f;
-
-const char* const ISOLATED_VERTICES_MESSAGE =
-    "The mesh contains one or more isolated vertices, that is, vertices that are not\n"
-    "used in any triangle, these must be removed before the mesh can be converted\n";
 
 // The unit normal of the face with corners a, b, c. A face whose second or third corner nearly
 // coincides with its first, or whose edge cross product is nearly zero, has no direction of its
@@ -55,43 +47,62 @@ bool MeshIsConsistent(const Mesh3ds& mesh) {
   return true;
 }
 
+// The problem of a vertex that no face uses, counting all such vertices of the mesh.
+Problem IsolatedVertices(const Mesh3ds& mesh, const sMeshNorm& normals, size_t first) {
+  size_t count = 0;
+  for (const sVNorm* head : normals.mVNormListPtrs) count += head ? 0 : 1;
+  return MakeProblem(ProblemCode::ISOLATED_VERTICES, mesh.name,
+                     "vertex " + std::to_string(first) + " of mesh '" + mesh.name +
+                         "' is used by no face (" + std::to_string(count) +
+                         " such vertices in all)");
+}
+
 }  // namespace
 
 // Precondition: every face corner of the mesh is a vertex index below pointcount, and a
 // smoothing array, when present, holds one mask per face. The import checks both before it
-// asks for the normals; a mesh that breaks them fails here without a message.
-sMeshNorm* ComputeMeshNormals(Mesh3ds* mesh) {
-  if (!mesh || !MeshIsConsistent(*mesh)) Fail(nullptr, false);
-
-  // Held by a smart pointer until it is handed over, so that a failure that unwinds frees it.
-  std::unique_ptr<sMeshNorm> normals(new (std::nothrow) sMeshNorm);
-  if (!normals) Fail(nullptr, false);
-  try {
-    normals->mFaceNorms.resize(mesh->trianglecount);
-    normals->mVNormListPtrs.assign(mesh->pointcount, nullptr);
-  } catch (const std::bad_alloc&) {
-    Fail(nullptr, false);
+// asks for the normals (CheckMeshGeometry); a mesh that breaks them is a bare problem here.
+Problem TryComputeMeshNormals(const Mesh3ds& mesh, std::unique_ptr<sMeshNorm>& result) {
+  if (!MeshIsConsistent(mesh)) {
+    return MakeProblem(ProblemCode::NORMALS_MESH_INCONSISTENT, mesh.name,
+                       "a face of mesh '" + std::string(mesh.name) +
+                           "' uses a vertex or a smoothing mask the mesh does not have");
   }
 
-  for (uint16_t f = 0; f < mesh->trianglecount; ++f) {
-    const Face3ds& face = mesh->trianglearray[f];
-    uint32_t s = mesh->smoothingarray ? mesh->smoothingarray[f] : 0;
+  std::unique_ptr<sMeshNorm> normals(new sMeshNorm);
+  normals->mFaceNorms.resize(mesh.trianglecount);
+  normals->mVNormListPtrs.assign(mesh.pointcount, nullptr);
+
+  for (uint16_t f = 0; f < mesh.trianglecount; ++f) {
+    const Face3ds& face = mesh.trianglearray[f];
+    uint32_t s = mesh.smoothingarray ? mesh.smoothingarray[f] : 0;
     sVector n =
-        FaceNormal(Position(*mesh, face.v1), Position(*mesh, face.v2), Position(*mesh, face.v3));
+        FaceNormal(Position(mesh, face.v1), Position(mesh, face.v2), Position(mesh, face.v3));
     normals->mFaceNorms[f] = n;
     AddVertexNormal(normals.get(), &normals->mVNormListPtrs[face.v1], n, s);
     AddVertexNormal(normals.get(), &normals->mVNormListPtrs[face.v2], n, s);
     AddVertexNormal(normals.get(), &normals->mVNormListPtrs[face.v3], n, s);
   }
 
-  for (sVNorm* head : normals->mVNormListPtrs) {
-    if (!head) Fail(ISOLATED_VERTICES_MESSAGE, false);
+  for (size_t v = 0; v < normals->mVNormListPtrs.size(); ++v) {
+    sVNorm* head = normals->mVNormListPtrs[v];
+    if (!head) return IsolatedVertices(mesh, *normals, v);
     for (sVNorm* e = head; e; e = e->mNext) {
       if (e->mNorm.LengthSq() < double(MIN_NORMAL_LENGTH_SQ)) e->mNorm = e->mFirstNorm;
       e->mNorm.Normalise();
     }
   }
-  return normals.release();
+  result = std::move(normals);
+  return Problem();
+}
+
+std::unique_ptr<sMeshNorm> ComputeMeshNormals(const Mesh3ds* mesh) {
+  if (!mesh) {
+    FailWith(MakeProblem(ProblemCode::NORMALS_MESH_INCONSISTENT, std::string(), "no mesh"));
+  }
+  std::unique_ptr<sMeshNorm> normals;
+  FailOn(TryComputeMeshNormals(*mesh, normals));
+  return normals;
 }
 
 void AddVertexNormal(sMeshNorm* normals, sVNorm** list, const sVector& n, uint32_t s) {
@@ -106,22 +117,17 @@ void AddVertexNormal(sMeshNorm* normals, sVNorm** list, const sVector& n, uint32
     // A face without smoothing groups shares the vertex's one flat entry.
     if (s == 0 && e->mGroups == 0) return;
   }
-  try {
-    normals->mStore.push_back(sVNorm{*list, n, n, s});
-  } catch (const std::bad_alloc&) {
-    Fail(nullptr, false);
-  }
+  normals->mStore.push_back(sVNorm{*list, n, n, s});
   *list = &normals->mStore.back();
 }
 
-const sVector& FindVertexNormal(sMeshNorm* normals, uint32_t s, uint16_t v) {
-  if (v >= normals->mVNormListPtrs.size()) Fail(nullptr, false);
-  for (const sVNorm* e = normals->mVNormListPtrs[v]; e; e = e->mNext) {
-    if ((e->mGroups & s) || (s == 0 && e->mGroups == 0)) return e->mNorm;
+const sVector& FindVertexNormal(const sMeshNorm* normals, uint32_t s, uint16_t v) {
+  if (v < normals->mVNormListPtrs.size()) {
+    for (const sVNorm* e = normals->mVNormListPtrs[v]; e; e = e->mNext) {
+      if ((e->mGroups & s) || (s == 0 && e->mGroups == 0)) return e->mNorm;
+    }
   }
-  Fail(nullptr, false);
-}
-
-void FreeMeshNormals(sMeshNorm* normals) {
-  delete normals;
+  FailWith(MakeProblem(ProblemCode::NORMAL_NOT_FOUND, std::string(),
+                       "no normal of vertex " + std::to_string(v) + " serves smoothing groups " +
+                           std::to_string(s)));
 }

@@ -1,0 +1,70 @@
+// Toolkit fetches into owning handles, and the checks of the toolkit's error flag.
+#include "ToolkitRecords.h"
+
+#include <string>
+
+namespace {
+
+Problem NotRead(const std::string& what, std::string subject = std::string()) {
+  return MakeProblem(ProblemCode::TOOLKIT_ERRORS, std::move(subject),
+                     "the .3ds reader could not read " + what);
+}
+
+}  // namespace
+
+MeshSettingsHandle FetchMeshSettings(Database3ds* db) {
+  MeshSettings3ds* settings = nullptr;
+  GetMeshSettings3ds(db, &settings);
+  return MeshSettingsHandle(settings);
+}
+
+Problem FetchMesh(Database3ds* db, uint32_t index, MeshHandle& mesh) {
+  const bool errorWasPending = ErrorsPending3ds;
+  Mesh3ds* record = nullptr;
+  GetMeshByIndex3ds(db, index, &record);
+  mesh.reset(record);
+  if (!mesh || errorWasPending) return NotRead("mesh " + std::to_string(index));
+  return Problem();
+}
+
+Problem FetchObjectNode(Database3ds* db, uint32_t index, bool required, ObjectNodeHandle& node) {
+  const bool errorWasPending = ErrorsPending3ds;
+  KfMesh3ds* record = nullptr;
+  GetObjectNodeByIndex3ds(db, index, &record);
+  node.reset(record);
+  if (required && (!node || errorWasPending)) {
+    return NotRead("keyframer object node " + std::to_string(index));
+  }
+  return Problem();
+}
+
+Problem FetchMaterial(Database3ds* db, const char* name, MaterialHandle& material) {
+  const bool errorWasPending = ErrorsPending3ds;
+  Material3ds* record = nullptr;
+  GetMaterialByName3ds(db, name, &record);
+  material.reset(record);
+  if (errorWasPending || (!material && ErrorsPending3ds)) {
+    return NotRead("material '" + std::string(name) + "'", name);
+  }
+  if (!material) {
+    return MakeProblem(ProblemCode::MATERIAL_NOT_FOUND, name,
+                       "a material group names material '" + std::string(name) +
+                           "', which the file does not define");
+  }
+  return Problem();
+}
+
+Problem FetchKeyframerSettings(Database3ds* db, KeyframerSettingsHandle& sets) {
+  const bool errorWasPending = ErrorsPending3ds;
+  KfSets3ds* record = nullptr;
+  GetKeyframerSettings3ds(db, &record);
+  sets.reset(record);
+  if (!sets || errorWasPending) return NotRead("the keyframer settings");
+  return Problem();
+}
+
+Problem CheckToolkitErrors(const char* doing) {
+  if (!ErrorsPending3ds) return Problem();
+  return MakeProblem(ProblemCode::TOOLKIT_ERRORS, std::string(),
+                     std::string("the .3ds reader reported errors while ") + doing);
+}
