@@ -1,6 +1,7 @@
 # A thin front end over CMake.
 #   make          builds the programs into build/ (no test, no GoogleTest needed)
-#   make demo     builds the programs and converts the bundled sample model
+#   make demo     builds the programs, converts the bundled sample model and draws its preview
+#   make docs-image  redraws docs/tram.png, the README's picture of the sample, with the programs
 #   make check    builds the programs and every test, with warnings as errors, and runs the tests
 #   make bench    runs the benchmark (bench/run)
 #   make install  installs the programs, manual pages and README under PREFIX (DESTDIR works)
@@ -13,10 +14,11 @@ DEPS = tools/install-deps
 
 DEMO_LEVELS = samples/tram50.3ds samples/tram200.3ds samples/tram1000.3ds
 DEMO_OUT = $(BUILD_DIR)/demo/tram.s
+DEMO_PNG = $(BUILD_DIR)/demo/tram.png
 
 PREFIX ?= /usr/local
 
-.PHONY: all build check demo bench clean install package
+.PHONY: all build check demo docs-image bench clean install package
 
 all: build
 
@@ -50,6 +52,14 @@ demo: build
 	@echo "Shape file written to $(DEMO_OUT)"
 	@$(BUILD_DIR)/tools/shape_summary $(DEMO_OUT)
 	$(BUILD_DIR)/trimorph-check $(DEMO_OUT)
+	$(BUILD_DIR)/trimorph-preview -o $(DEMO_PNG) $(DEMO_OUT)
+	@echo "Preview written to $(DEMO_PNG)"
+
+# The README's picture is the preview of the sample as the programs draw it.
+docs-image: build
+	@mkdir -p $(BUILD_DIR)/demo
+	$(BUILD_DIR)/trimorph $(DEMO_OUT) $(DEMO_LEVELS)
+	$(BUILD_DIR)/trimorph-preview -o docs/tram.png $(DEMO_OUT)
 
 clean:
 	rm -rf $(SANITIZE_DIR) $(FUZZ_DIR) $(WINDOWS_DIR)
