@@ -103,7 +103,7 @@ SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR ?= build-fuzz
 FUZZ_CXX ?= clang++
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS = toolkit3ds convert shapecheck
+FUZZ_TARGETS = toolkit3ds convert inspect shapecheck
 FUZZ_CORPUS = tests/fuzz/corpus
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -121,17 +121,19 @@ $(FUZZ_DIR)/CMakeCache.txt:
 	cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) -DTRIMORPH_FUZZ=ON -DTRIMORPH_WERROR=ON
 
 fuzz: $(FUZZ_DIR)/CMakeCache.txt
-	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_toolkit3ds fuzz_convert fuzz_shapecheck \
-	  make_fuzz_seeds
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_toolkit3ds fuzz_convert fuzz_inspect \
+	  fuzz_shapecheck make_fuzz_seeds
 
 # New inputs go to a scratch directory in front of the committed corpus, which stays as it is.
+# The inspection reads the level files of the conversion's corpus.
 fuzz-smoke: fuzz
 	@set -e; for t in $(FUZZ_TARGETS); do \
 	  rm -rf $(FUZZ_DIR)/smoke/$$t && mkdir -p $(FUZZ_DIR)/smoke/$$t; \
+	  seeds=$$t; [ $$t = inspect ] && seeds=convert; \
 	  echo "fuzzing $$t for $(FUZZ_SECONDS) s"; \
 	  $(SANITIZER_ENV) $(FUZZ_DIR)/tests/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) \
 	    -timeout=10 -max_len=16384 -print_final_stats=1 \
-	    -artifact_prefix=$(FUZZ_DIR)/smoke/$$t- $(FUZZ_DIR)/smoke/$$t $(FUZZ_CORPUS)/$$t \
+	    -artifact_prefix=$(FUZZ_DIR)/smoke/$$t- $(FUZZ_DIR)/smoke/$$t $(FUZZ_CORPUS)/$$seeds \
 	    2> $(FUZZ_DIR)/smoke/$$t.log || { tail -n 60 $(FUZZ_DIR)/smoke/$$t.log; exit 1; }; \
 	  grep -E '^stat::number_of_executed_units|^Done' $(FUZZ_DIR)/smoke/$$t.log; \
 	done

@@ -22,6 +22,7 @@
 //   materials (MaterialTypes.h) ParseMaterialName
 //   normals (MeshNormals.h)    TryComputeMeshNormals
 //   animation (Shape.h)        Shape::TryAddNodeTrack
+//   output (Shape.h)           Shape::TryPrepareOutput (NUMBERS_NOT_FINITE), before writing
 //
 // Functions named Try... do their work when they find nothing wrong; when they return a problem
 // they add nothing to the model (TryNumberNodes has numbered the reachable nodes all the same),

@@ -49,7 +49,10 @@ class Shape {
   // TryAddNodeTrack, failing on its problem.
   void AddNodeTrack(KfMesh3ds* k, sTreeNode* node);
 
-  // Prepares the model and writes the shape file.
+  // Prepares the model for output (AssignIndices, ComputeBounds, BuildGeomNodes, once) and checks
+  // that every number the shape file would hold is finite (NUMBERS_NOT_FINITE).
+  Problem TryPrepareOutput();
+  // TryPrepareOutput, failing on its problem, then writes the shape file.
   void WriteShape(const char* fileName);
   // Sorts and numbers every pool but the volumes and sort vectors.
   void AssignIndices();

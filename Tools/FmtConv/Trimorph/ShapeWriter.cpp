@@ -383,13 +383,17 @@ void WriteAnimations(ShapeText& out, const Shape& shape) {
 
 }  // namespace
 
-void Shape::WriteShape(const char* fileName) {
+Problem Shape::TryPrepareOutput() {
   AssignIndices();
   ComputeBounds();
   BuildGeomNodes();
+  return CheckNumbersFinite(*this, NodesInHierarchyOrder(mNodeTree));
+}
+
+void Shape::WriteShape(const char* fileName) {
+  FailOn(TryPrepareOutput());
   const std::vector<sTreeNode*> nodes = NodesInHierarchyOrder(mNodeTree);
   const int numNodes = mNodeTree.mNumNodes;
-  FailOn(CheckNumbersFinite(*this, nodes));
 
   // The text goes to a temporary file that replaces the output only once it is complete.
   OutputFile file;

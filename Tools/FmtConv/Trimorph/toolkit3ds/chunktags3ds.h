@@ -282,6 +282,7 @@ struct OwnData3ds {
 // What the toolkit knows of one tag.
 struct ChunkInfo3ds {
   uint16_t tag;
+  const char* name;  // the tag's name without its CHUNK_ prefix ("MESH_VERTICES"); null if unknown
   PayloadKind3ds kind;
   uint16_t textlimit;  // PayloadKind3ds::String: most characters of the string; 0: the length
   OwnData3ds owndata;

@@ -51,8 +51,13 @@ void WalkSubtree(Chunk3ds* start, Visit visit) {
 
 // The chunk's header is read and the stream stands after it. Reads its children (and theirs)
 // up to the chunk's end; depth is the nesting level of the chunk, the root being 1. Records
-// ERR_READING_DATABASE for this level when anything fails below.
-void ReadTreeLevel(Chunk3ds* chunk, int depth, bool extdata);
+// ERR_READING_DATABASE for this level when anything fails below, and the file offset of the
+// chunk (or header) at which it failed in *stop, unless a deeper level has set it already.
+void ReadTreeLevel(Chunk3ds* chunk, int depth, bool extdata, int64_t* stop);
+
+void NoteStop(int64_t* stop, uint64_t offset) {
+  if (*stop < 0) *stop = int64_t(offset);
+}
 
 bool ValidLevel(const Chunk3ds* chunk, int depth) {
   // A length below the header's own 6 bytes would not move the reader forward; a nesting
@@ -64,40 +69,40 @@ bool ValidLevel(const Chunk3ds* chunk, int depth) {
   return true;
 }
 
-// A new chunk with its header read from the current position; null (and the chunk released)
-// when that fails.
-Chunk3ds* ReadChildHeader() {
+// A new chunk with its header read from the current position; null (and the chunk released,
+// the position noted in *stop) when that fails.
+Chunk3ds* ReadChildHeader(int64_t* stop) {
+  const uint64_t pos = TellFile3ds();
+  auto failed = [stop, pos](Chunk3ds** child) {
+    ReleaseChunk3ds(child);
+    NoteStop(stop, pos);
+    return nullptr;
+  };
   Chunk3ds* child = nullptr;
   NewChunk3ds(&child);
-  if (ErrorsPending3ds) {
-    ReleaseChunk3ds(&child);
-    return nullptr;
-  }
-  uint64_t pos = TellFile3ds();
+  if (ErrorsPending3ds) return failed(&child);
   if (pos > UINT32_MAX) {
     // Chunk offsets are 32-bit in this format.
     PushError3ds(ERR_INVALID_CHUNK);
-    ReleaseChunk3ds(&child);
-    return nullptr;
+    return failed(&child);
   }
   child->offset = uint32_t(pos);
   child->fileindex = CurrentFileIndex3ds();
   ReadHeader3ds(child);
-  if (ErrorsPending3ds) {
-    ReleaseChunk3ds(&child);
-    return nullptr;
-  }
+  if (ErrorsPending3ds) return failed(&child);
   return child;
 }
 
-void ReadTreeLevel(Chunk3ds* chunk, int depth, bool extdata) {
+void ReadTreeLevel(Chunk3ds* chunk, int depth, bool extdata, int64_t* stop) {
   SelectFileByIndex3ds(chunk->fileindex);
   if (!ValidLevel(chunk, depth)) {
+    NoteStop(stop, chunk->offset);
     PushError3ds(ERR_READING_DATABASE);
     return;
   }
   SkipChunkData3ds(chunk);
   if (ErrorsPending3ds) {
+    NoteStop(stop, chunk->offset);
     PushError3ds(ERR_READING_DATABASE);
     return;
   }
@@ -108,7 +113,7 @@ void ReadTreeLevel(Chunk3ds* chunk, int depth, bool extdata) {
   while (last && last->next) last = last->next;
 
   while (TellFile3ds() < end) {
-    Chunk3ds* child = ReadChildHeader();
+    Chunk3ds* child = ReadChildHeader(stop);
     if (!child) {
       PushError3ds(ERR_READING_DATABASE);
       return;
@@ -132,12 +137,27 @@ void ReadTreeLevel(Chunk3ds* chunk, int depth, bool extdata) {
       chunk->firstchild = child;
     }
     last = child;
-    ReadTreeLevel(child, depth + 1, extdata || child->tag == CHUNK_EXT_ENTRY);
+    ReadTreeLevel(child, depth + 1, extdata || child->tag == CHUNK_EXT_ENTRY, stop);
     if (ErrorsPending3ds) {
       PushError3ds(ERR_READING_DATABASE);
       return;
     }
   }
+}
+
+// Decodes the payload of the chunk and of every chunk below it and detaches them from their
+// file, stopping at the first that cannot be decoded, whose offset goes to *stop unless it is
+// set already.
+void DisconnectTree(Chunk3ds* chunk, int64_t* stop) {
+  WalkSubtree(chunk, [stop](Chunk3ds* c) {
+    ReadChunkData3ds(c);
+    if (ErrorsPending3ds) {
+      NoteStop(stop, c->offset);
+      return false;
+    }
+    c->fileindex = NO_FILE_INDEX;
+    return true;
+  });
 }
 
 // One keyframer node as the parent resolution sees it.
@@ -210,6 +230,7 @@ void InitDatabase3ds(Database3ds** db) {
   d->objectlist = nullptr;
   d->materiallist = nullptr;
   d->nodelist = nullptr;
+  d->stopoffset = -1;
 }
 
 void CreateDatabase3ds(File3ds* file, Database3ds* db) {
@@ -226,6 +247,7 @@ void CreateDatabase3ds(File3ds* file, Database3ds* db) {
   ReleaseNameList3ds(&db->materiallist);
   ReleaseNameList3ds(&db->nodelist);
   db->objectsstale = db->materialsstale = db->nodesstale = 1;
+  db->stopoffset = -1;
 
   Chunk3ds* root = nullptr;
   NewChunk3ds(&root);
@@ -241,12 +263,13 @@ void CreateDatabase3ds(File3ds* file, Database3ds* db) {
   SeekFile3ds(0);
   ReadHeader3ds(root);
   if (ErrorsPending3ds) {
+    db->stopoffset = 0;
     PushError3ds(ERR_CREATING_DATABASE);
     return;
   }
   if (!IsRootTag(root->tag)) return;  // a lone root: not a file this toolkit knows
 
-  ReadChunkTree3ds(root);
+  ReadTreeLevel(root, 1, false, &db->stopoffset);
   if (ErrorsPending3ds) {
     PushError3ds(ERR_CREATING_DATABASE);
     return;
@@ -260,7 +283,8 @@ void ReadChunkTree3ds(Chunk3ds* chunk) {
     PushError3ds(ERR_INVALID_ARG);
     return;
   }
-  ReadTreeLevel(chunk, 1, false);
+  int64_t stop = -1;
+  ReadTreeLevel(chunk, 1, false, &stop);
 }
 
 void ReadExtDataTree3ds(Chunk3ds* chunk) {
@@ -268,7 +292,8 @@ void ReadExtDataTree3ds(Chunk3ds* chunk) {
     PushError3ds(ERR_INVALID_ARG);
     return;
   }
-  ReadTreeLevel(chunk, 1, true);
+  int64_t stop = -1;
+  ReadTreeLevel(chunk, 1, true, &stop);
 }
 
 void SkipChunkData3ds(Chunk3ds* chunk) {
@@ -370,7 +395,7 @@ void DisconnectDatabase3ds(Database3ds* db) {
     PushError3ds(ERR_INVALID_DATABASE);
     return;
   }
-  DisconnectChunk3ds(db->rootchunk);
+  DisconnectTree(db->rootchunk, &db->stopoffset);
 }
 
 DbType3ds GetDatabaseType3ds(Database3ds* db) {
@@ -384,6 +409,37 @@ DbType3ds GetDatabaseType3ds(Database3ds* db) {
       return MaterialLibFile;
     default:
       return UnknownFile;
+  }
+}
+
+int64_t ReadStopOffset3ds(Database3ds* db) {
+  return db ? db->stopoffset : -1;
+}
+
+void WalkChunkTree3ds(Database3ds* db, const std::function<void(const ChunkView3ds&)>& visit) {
+  if (!db || !db->rootchunk) return;
+  // Per open level, the sibling to go on with afterwards and its depth.
+  std::vector<std::pair<Chunk3ds*, uint32_t>> resume;
+  Chunk3ds* c = db->rootchunk;
+  uint32_t depth = 1;
+  for (;;) {
+    if (!c) {
+      if (resume.empty()) return;
+      c = resume.back().first;
+      depth = resume.back().second;
+      resume.pop_back();
+      continue;
+    }
+    // A chunk made in memory has no place in the file: offset 0 belongs to the root alone.
+    const bool inMemory = depth > 1 && c->offset == 0;
+    if (!inMemory) visit(ChunkView3ds{c->tag, c->offset, c->length, depth});
+    if (c->firstchild && !inMemory) {
+      if (c->next && depth > 1) resume.push_back({c->next, depth});
+      c = c->firstchild;
+      ++depth;
+    } else {
+      c = depth > 1 ? c->next : nullptr;
+    }
   }
 }
 
@@ -556,12 +612,8 @@ void CopyChunk3ds(Chunk3ds* src, Chunk3ds** dst) {
 }
 
 void DisconnectChunk3ds(Chunk3ds* chunk) {
-  WalkSubtree(chunk, [](Chunk3ds* c) {
-    ReadChunkData3ds(c);
-    if (ErrorsPending3ds) return false;
-    c->fileindex = NO_FILE_INDEX;
-    return true;
-  });
+  int64_t stop = -1;
+  DisconnectTree(chunk, &stop);
 }
 
 void AddParentNameChunk3ds(Chunk3ds* parent, const char* name) {

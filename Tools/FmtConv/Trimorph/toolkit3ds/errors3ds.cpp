@@ -79,6 +79,16 @@ void DumpErrorList3ds(FILE* stream) {
   }
 }
 
+int GetErrorMessages3ds(const char* messages[], int max) {
+  int n = 0;
+  for (int i = ERROR_LIST_SIZE3DS - 1; i >= 0; --i) {
+    if (gErrorList[i].code == NO_FTK_ERRORS) continue;
+    if (n < max) messages[n] = gErrorList[i].message;
+    ++n;
+  }
+  return n;
+}
+
 ErrorEntry3ds ErrorListEntry3ds(int position) {
   if (position < 0 || position >= ERROR_LIST_SIZE3DS) return {NO_FTK_ERRORS, nullptr};
   return gErrorList[position];

@@ -7,6 +7,7 @@
 // shared with the database, and the copy is released afterwards.
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "toolkit3ds_internal.h"
 
@@ -365,4 +366,48 @@ void ReleaseKeyframerSettings3ds(KfSets3ds** handle) {
   if (!handle) return;
   delete *handle;
   *handle = nullptr;
+}
+
+//--------------------------------------------------------------------------------------------
+// Nodes of every kind
+//--------------------------------------------------------------------------------------------
+
+void GetKeyframerNodes3ds(Database3ds* db, Array3ds<KfNodeInfo3ds>* nodes) {
+  if (!db || !nodes) {
+    PushError3ds(ERR_INVALID_ARG);
+    return;
+  }
+  nodes->Reset();
+  Chunk3ds* kf = nullptr;
+  FindChunk3ds(db->rootchunk, CHUNK_KEYFRAMER, &kf);
+  if (!kf) return;
+  // The nodes that the node list holds, with the same test of their header.
+  std::vector<std::pair<Chunk3ds*, NodeHdrData3ds*>> found;
+  for (Chunk3ds* node = kf->firstchild; node; node = node->next) {
+    if (!IsListedNodeTag(node->tag)) continue;
+    Chunk3ds* header = ChildWithTag(node, CHUNK_KF_NODE_HEADER);
+    auto* hdr = header ? DataAs3ds<NodeHdrData3ds>(ReadChunkData3ds(header)) : nullptr;
+    if (hdr) found.push_back({node, hdr});
+  }
+  if (!nodes->Allocate(found.size())) {
+    PushError3ds(ERR_NO_MEM);
+    return;
+  }
+  for (size_t i = 0; i < found.size(); ++i) {
+    Chunk3ds* node = found[i].first;
+    KfNodeInfo3ds& info = (*nodes)[i];
+    info.kind = KfNodeKind3ds(node->tag - CHUNK_KEYFRAMER);
+    CopyField(info.name, found[i].second->name);
+    info.parentid = int16_t(found[i].second->parentindex);
+    info.id = -1;
+    info.instance[0] = '\0';
+    // The id and the instance name are found as the resolution of parents finds them.
+    Chunk3ds* id = FindInNode(node, CHUNK_KF_NODE_ID);
+    if (auto* word = id ? DataAs3ds<WordData3ds>(ReadChunkData3ds(id)) : nullptr) {
+      info.id = int16_t(word->value);
+    }
+    Chunk3ds* inst = FindInNode(node, CHUNK_KF_INSTANCE_NAME);
+    auto* instance = inst ? DataAs3ds<StringData3ds>(ReadChunkData3ds(inst)) : nullptr;
+    if (node->tag == CHUNK_KF_OBJECT_NODE && instance) CopyField(info.instance, instance->value);
+  }
 }

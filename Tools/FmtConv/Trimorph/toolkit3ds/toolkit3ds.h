@@ -20,6 +20,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <new>
 
@@ -130,6 +131,13 @@ void PushError3ds(ErrCode3ds code);
 const char* ErrorMessage3ds(ErrCode3ds code);
 // Writes the recorded messages to stream, newest first, one per line; nothing when none.
 void DumpErrorList3ds(FILE* stream);
+// The messages DumpErrorList3ds writes, in its order, into messages (fixed texts, not owned): at
+// most max of them; returns how many there are. For programs that show the list otherwise.
+int GetErrorMessages3ds(const char* messages[], int max);
+// Empties the list and lowers the flag. The converter never calls it: it stops on the first
+// error it tests. A program that reads files one after another as separate questions (the
+// inspector) calls it between them, so that an error of one file does not stop the next.
+void ResetErrorList3ds();
 
 //--------------------------------------------------------------------------------------------
 // Files and databases
@@ -167,6 +175,31 @@ void DisconnectDatabase3ds(Database3ds* db);
 DbType3ds GetDatabaseType3ds(Database3ds* db);
 // Frees the database with its tree and sets *db to null; nothing for a missing one.
 void ReleaseDatabase3ds(Database3ds** db);
+
+// The chunk tree as it was read, for programs that diagnose files. None of these records an
+// error or changes the database.
+
+// One chunk of a database's tree.
+struct ChunkView3ds {
+  uint32_t tag;
+  uint32_t offset;  // file offset of the chunk's header
+  uint32_t length;  // from the header, header included (it may reach past the file's end)
+  uint32_t depth;   // 1 for the root chunk, 2 for its children ...
+};
+// Calls visit for every chunk read from the file into db's tree, in file order: each chunk
+// before its children. After a CreateDatabase3ds that failed, these are the chunks read up to
+// the failure (the last one may be the chunk whose length or nesting stopped the reading).
+// Chunks the toolkit made in memory (the parent names of keyframer nodes, a keyframer added by
+// GetKeyframerSettings3ds) are passed over. The walk uses no recursion.
+void WalkChunkTree3ds(Database3ds* db, const std::function<void(const ChunkView3ds&)>& visit);
+// Where reading stopped, after CreateDatabase3ds or DisconnectDatabase3ds recorded an error on
+// a chunk of the file: the file offset of the header that could not be read, or of the chunk
+// whose length or nesting is impossible or whose own data or payload could not be read. -1 when
+// neither stopped on a chunk (also for a missing database).
+int64_t ReadStopOffset3ds(Database3ds* db);
+// The name the toolkit gives a chunk tag, without a prefix ("MESH_VERTICES" for 0x4110); null
+// for a tag it does not know.
+const char* ChunkTagName3ds(uint32_t tag);
 
 //--------------------------------------------------------------------------------------------
 // Records
@@ -432,5 +465,29 @@ void ReleaseKeyframerSettings3ds(KfSets3ds** handle);
 // Gives the settings of *handle (made when it holds none) every default: length 30, segment
 // unused from 0 to 30. ERR_INVALID_ARG, ERR_NO_MEM.
 void InitKeyframerSettings3ds(KfSets3ds** handle);
+
+// The kind of a keyframer node.
+enum KfNodeKind3ds {
+  KfAmbientNode = 1,
+  KfObjectNode = 2,
+  KfCameraNode = 3,
+  KfCameraTargetNode = 4,
+  KfLightNode = 5,
+  KfLightTargetNode = 6,
+  KfSpotlightNode = 7,
+};
+// One keyframer node of any kind, as its header and id give it.
+struct KfNodeInfo3ds {
+  KfNodeKind3ds kind;
+  char name[11];      // the header's name
+  char instance[11];  // an object node's instance name; empty for other kinds
+  int32_t id;         // the node's id chunk, -1 when it has none
+  int32_t parentid;   // the parent id of its header, -1 for none
+};
+// The keyframer's nodes of every kind that have a readable header, in file order; the object
+// nodes among them come in the order GetObjectNodeByIndex3ds counts them. Replaces what *nodes
+// held (empty without keyframer). On a disconnected database it records nothing; otherwise it
+// decodes the headers it reads. ERR_INVALID_ARG, ERR_NO_MEM (nodes then empty).
+void GetKeyframerNodes3ds(Database3ds* db, Array3ds<KfNodeInfo3ds>* nodes);
 
 #endif  // TRIMORPH_TOOLKIT3DS_H

@@ -33,9 +33,6 @@ constexpr int ERROR_LIST_SIZE3DS = 20;
 // Position i (0..19) of the list, and the overflow slot.
 ErrorEntry3ds ErrorListEntry3ds(int position);
 ErrorEntry3ds ErrorOverflowEntry3ds();
-// Empties the list and lowers the flag. Only test harnesses call this: the converter never
-// clears the list during a run.
-void ResetErrorList3ds();
 
 // The record a handle holds, made (value-initialised) when it holds none. A missing handle
 // records ERR_INVALID_ARG, a record that cannot be had ERR_NO_MEM; both give null.
@@ -186,6 +183,8 @@ struct Database3ds {
   NameList3ds* objectlist = nullptr;    // owned; named objects (CHUNK_NAMED_OBJECT)
   NameList3ds* materiallist = nullptr;  // owned; materials (CHUNK_MATERIAL)
   NameList3ds* nodelist = nullptr;      // owned; keyframer nodes (children of CHUNK_KEYFRAMER)
+  // Where reading the tree or decoding its payloads stopped on a chunk; -1 when it did not.
+  int64_t stopoffset = -1;
 };
 
 // Keyframer node tags, in the order the parent resolution visits them.
