@@ -3,8 +3,10 @@
 # - the zip holds every program and the README, and the programs need no DLL besides those of
 #   Windows itself;
 # - the Windows converter, run under Wine, writes the same shape files byte for byte as the
-#   Linux converter, and fails with the same report (its lines ended by CR LF, as standard
-#   output is a text stream on Windows), the same reason on standard error and the same status.
+#   Linux converter (of the sample and of every benchmark model), and fails with the same report
+#   (its lines ended by CR LF, as standard output is a text stream on Windows), the same reason
+#   on standard error and the same status;
+# - the Windows inspector reports the same as the Linux one.
 #
 #   windows_test.sh ZIP OBJDUMP LINUX_BUILD_DIR SOURCE_DIR WINE_PREFIX PROGRAM.exe...
 #
@@ -59,16 +61,19 @@ cp "$source"/samples/tram50.3ds "$source"/samples/tram200.3ds "$source"/samples/
   "$work/linux/"
 cp "$work/linux/tram50.3ds" "$work/linux/tram.3ds"
 head -c 300 "$work/linux/tram50.3ds" >"$work/linux/cut50.3ds"
-"$linux/tools/make_bench" "$work/linux" medium >/dev/null
+"$linux/tools/make_bench" "$work/linux" all >/dev/null
 cp "$work/linux"/*.3ds "$work/windows/"
 
+# The program that run() starts, trimorph unless named otherwise; the Windows programs are all in
+# the Windows converter's folder, as the Linux ones are in the Linux build's.
+program=trimorph
 run() {
   what=$1
   shift
-  (cd "$work/linux" && "$linux/trimorph" "$@" >../linux.out 2>../linux.err) && ls=0 || ls=$?
+  (cd "$work/linux" && "$linux/$program" "$@" >../linux.out 2>../linux.err) && ls=0 || ls=$?
   (cd "$work/windows" &&
-    "$wine_run" "$prefix" "$windows_trimorph" "$@" >../windows.out 2>../windows.err) &&
-    ws=0 || ws=$?
+    "$wine_run" "$prefix" "$(dirname "$windows_trimorph")/$program.exe" "$@" >../windows.out \
+      2>../windows.err) && ws=0 || ws=$?
   [ "$ls" = "$ws" ] || problem "$what: status $ws on Windows, $ls on Linux"
   if grep -q "$(printf '[^\r]$')" "$work/windows.out"; then
     problem "$what: a line of standard output on Windows does not end in CR LF"
@@ -91,6 +96,8 @@ same_shape() {
   elif ! cmp "$work/linux/$1" "$work/windows/$1"; then
     problem "$1 differs"
   fi
+  # The benchmark models' shape files are tens of megabytes each.
+  rm -f "$work/linux/$1" "$work/windows/$1"
 }
 
 run "the sample" tram.s tram50.3ds tram200.3ds tram1000.3ds
@@ -99,6 +106,12 @@ run "the sample's nearest level" tram50.s tram50.3ds
 same_shape tram50.s
 run "the medium benchmark model" medium.s medium50.3ds medium300.3ds medium2000.3ds
 same_shape medium.s
+run "the large benchmark model" large.s large50.3ds large300.3ds large2000.3ds
+same_shape large.s
+run "the very deep hierarchy" deep.s deep50.3ds
+same_shape deep.s
+run "the very many materials" groups.s groups50.3ds
+same_shape groups.s
 run "the banner"
 run "a level without distance" out.s tram.3ds
 run "a missing level" out.s tram50.3ds missing100.3ds
@@ -107,4 +120,9 @@ run "the output name forgotten" tram50.3ds tram200.3ds
 for f in out.s cut50.s; do
   [ ! -e "$work/windows/$f" ] || problem "a failed conversion left $f on Windows"
 done
+
+# The inspector's reports, of a sound set and of a cut level beside a missing one.
+program=trimorph-inspect
+run "the sample's inspection" --json --tree tram50.3ds tram200.3ds tram1000.3ds
+run "the inspection of a level cut short" --tree cut50.3ds missing200.3ds
 exit $fail
