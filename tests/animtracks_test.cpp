@@ -258,6 +258,7 @@ TEST_F(NodeTrack, EntryWithoutKeysTakesTheCountsOfLaterKeys) {
 }
 
 TEST(NodeTrackFailures, FailWithoutMessage) {
+  SKIP_WITHOUT_FORK();
   struct Case {
     const char* what;
     void (*run)();

@@ -1,8 +1,6 @@
 // End-to-end conversions with the built program: failure reports of the driver, the reader and
 // the import, and sound output for good models.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -397,7 +395,7 @@ TEST_F(Conversion, OutputNameGuards) {
   OneTriangle().Write(Level(100));
   OneTriangle().Write(Level(200));
   OneTriangle().Write(dir_.File("tree300.lod"));
-  ASSERT_EQ(link(dir_.File("tree300.lod").c_str(), dir_.File("linked.s").c_str()), 0);
+  ASSERT_TRUE(MakeHardLink(dir_.File("tree300.lod"), dir_.File("linked.s")));
   const std::string levelBytes = ReadFileBytes(Level(100));
   const std::string lodBytes = ReadFileBytes(dir_.File("tree300.lod"));
   struct Case {
@@ -423,7 +421,7 @@ TEST_F(Conversion, OutputNameGuards) {
       {{"-j2x", Level(100)}, "-j2x", "Output file name '%s' looks like an option."},
       {{"-j2", "-j2", Level(100)}, "-j2", "Output file name '%s' looks like an option."},
   };
-  ASSERT_EQ(mkdir(dir_.File("sub").c_str(), 0777), 0);
+  ASSERT_TRUE(MakeDirectory(dir_.File("sub")));
   for (const Case& c : cases) {
     ChildResult r = RunTrimorph(c.args);
     std::string message = c.message;
@@ -472,19 +470,10 @@ TEST_F(Conversion, SystemErrorsGiveTheirReasonOnStandardError) {
   };
   for (const Case& c : cases) {
     const std::string errFile = dir_.File("stderr.txt");
-    std::vector<std::string> argv = {TRIMORPH_BINARY};
-    argv.insert(argv.end(), c.args.begin(), c.args.end());
-    ChildResult r = RunInChild([&] {
-      std::vector<char*> cargv;
-      for (std::string& a : argv) cargv.push_back(&a[0]);
-      cargv.push_back(nullptr);
-      if (!freopen(errFile.c_str(), "w", stderr)) _exit(126);
-      execv(cargv[0], cargv.data());
-      _exit(127);
-    });
+    ChildResult r = RunProgram(TRIMORPH_BINARY, c.args, "", 60, errFile);
     EXPECT_EQ(r.status, 251);
     EXPECT_EQ(r.out, c.report);
-    EXPECT_EQ(ReadFileBytes(errFile), c.reason);
+    EXPECT_EQ(ReadTextOutput(errFile), c.reason);
   }
 }
 

@@ -118,6 +118,7 @@ TEST(Driver, LevelFileWithoutDistance) {
 }
 
 TEST(Fail, ReportFormats) {
+  SKIP_WITHOUT_FORK();
   ChildResult r = RunInChild([] {
     SetContext("reading level of detail %d from '%s'", 2, "lod500.3ds");
     Fail("3ds file does not contain a mesh.", false);
@@ -138,6 +139,7 @@ TEST(Fail, ReportFormats) {
 }
 
 TEST(Fail, AddsTheToolkitListNewestFirst) {
+  SKIP_WITHOUT_FORK();
   ChildResult r = RunInChild([] {
     ResetErrorList3ds();
     SetContext("testing");
@@ -164,6 +166,7 @@ TEST(Fail, AddsTheToolkitListNewestFirst) {
 }
 
 TEST(Fail, LongTextsAreCutToTheBuffer) {
+  SKIP_WITHOUT_FORK();
   std::string longName(2000, 'a');
   ChildResult r = RunInChild([&] {
     SetContext("reading level of detail %d from '%s'", 1, longName.c_str());
@@ -213,6 +216,7 @@ TEST(Problem, ReportOfAProblem) {
        "While testing\nUnexpected error occurred\n"
        "ERR_READING_FILE: Error occured while reading file\n"},
   };
+  SKIP_WITHOUT_FORK();
   for (const Case& c : cases) {
     ChildResult r = RunInChild([&c] {
       ResetErrorList3ds();

@@ -5,19 +5,18 @@
 #include <cstdlib>
 #include <string>
 
+#include "Subprocess.h"
 #include "toolkit3ds_internal.h"
 
 namespace {
 
 std::string Dump() {
-  char* buf = nullptr;
-  size_t size = 0;
-  FILE* f = open_memstream(&buf, &size);
+  TempDir dir;
+  FILE* f = fopen(dir.File("dump").c_str(), "wb");
+  if (!f) return "cannot write the dump";
   DumpErrorList3ds(f);
   fclose(f);
-  std::string text(buf, size);
-  free(buf);
-  return text;
+  return ReadFileBytes(dir.File("dump"));
 }
 
 class ErrorList3ds : public ::testing::Test {

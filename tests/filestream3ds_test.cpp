@@ -380,7 +380,9 @@ TEST_F(FileStream3ds, ReadingANameOpenForWritingClosesTheWriter) {
 }
 
 // A file that is no regular file (a pipe, a device) is read as far as its root chunk goes: a
-// writer that never closes the pipe must not hold the open up.
+// writer that never closes the pipe must not hold the open up. (Named pipes in the file system
+// and pause() are POSIX matters: built on POSIX systems only.)
+#ifndef _WIN32
 TEST_F(FileStream3ds, APipeIsReadAsFarAsItsRootChunkGoes) {
   const std::string path = dir_.File("pipe50.3ds");
   ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
@@ -407,5 +409,6 @@ TEST_F(FileStream3ds, APipeIsReadAsFarAsItsRootChunkGoes) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, std::to_string(root.size()) + " 4D4D");
 }
+#endif
 
 }  // namespace

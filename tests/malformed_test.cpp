@@ -508,7 +508,9 @@ TEST_F(Malformed, LongSiblingChains) {
 }
 
 // The resident memory a forked conversion gains over what the child inherited: read from
-// /proc/self/status (kilobytes) at its start and, as it exits, its peak.
+// /proc/self/status (kilobytes) at its start and, as it exits, its peak. A forked child and
+// /proc are needed: built on POSIX systems only.
+#ifndef _WIN32
 long StatusKilobytes(const char* field) {
   long kb = -1;
   if (FILE* f = fopen("/proc/self/status", "r")) {
@@ -577,6 +579,7 @@ TEST_F(Malformed, CraftedFilesTakeMemoryInProportionToTheirSize) {
                            << " bytes";
   }
 }
+#endif
 
 TEST_F(Malformed, RandomByteChanges) {
   std::vector<Case> cases;

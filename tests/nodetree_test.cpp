@@ -356,6 +356,7 @@ struct FailCase {
 };
 
 TEST(NodeTreeFailures, Reports) {
+  SKIP_WITHOUT_FORK();
   const FailCase cases[] = {
       {"level 1 moves C from B to A",
        {{"A", nullptr, 0}, {"B", "A", 0}, {"C", "B", 0}, COMPUTE, {"A", nullptr, 1}, {"C", "A", 1}},
@@ -453,6 +454,7 @@ TEST(NodeTreeFailures, UnreachableNodesNameTheNodeTheyHangFrom) {
 }
 
 TEST(NodeTreeFailures, CyclesThroughJoinedSubtrees) {
+  SKIP_WITHOUT_FORK();
   // Parts of the hierarchy entered child first are joined in random orders; the last entry links
   // the head of one part below a node of that same part, at any depth: always a cycle.
   for (unsigned seed = 1; seed <= 12; ++seed) {
@@ -488,6 +490,7 @@ TEST(NodeTreeFailures, CyclesThroughJoinedSubtrees) {
 }
 
 TEST(NodeTreeFailures, ValidTreesDoNotFail) {
+  SKIP_WITHOUT_FORK();
   // The same calls as some failing cases, minus the offending one, end normally.
   ChildResult r = RunInChild([] {
     NodeTree t;

@@ -355,6 +355,7 @@ TEST(MeshNormals, IsolatedVertexFailsWithItsReport) {
   EXPECT_NE(p.detail.find("vertex 2 "), std::string::npos) << p.detail;
   EXPECT_EQ(kept, nullptr);
 
+  SKIP_WITHOUT_FORK();
   ChildResult r = RunInChild([] {
     SetContext("testing");
     auto mesh = MakeMesh({sVector(0, 0, 0), sVector(1, 0, 0), sVector(0, 1, 0), sVector(5, 5, 5)},
@@ -371,6 +372,7 @@ TEST(MeshNormals, IsolatedVertexFailsWithItsReport) {
 }
 
 TEST(MeshNormals, FailuresWithoutMessage) {
+  SKIP_WITHOUT_FORK();
   const char* const unexpected = "While testing\nUnexpected error occurred\n";
   struct Case {
     const char* what;

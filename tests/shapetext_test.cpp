@@ -16,6 +16,11 @@
 namespace {
 
 std::string PrintfG(double v) {
+#ifdef _WIN32
+  // The shape text is the same on every system: that of the C library of POSIX systems, whose
+  // printf writes the sign of a NaN. MinGW's printf drops it.
+  if (std::isnan(v)) return std::signbit(v) ? "-nan" : "nan";
+#endif
   char buf[64];
   snprintf(buf, sizeof buf, "%g", v);
   return buf;

@@ -52,6 +52,8 @@ class Problems {
   static void Append(std::string& s, long long n) { s += std::to_string(n); }
   static void Append(std::string& s, long n) { s += std::to_string(n); }
   static void Append(std::string& s, int n) { s += std::to_string(n); }
+  // size_t is unsigned long on LP64 systems, unsigned long long on Windows.
+  static void Append(std::string& s, unsigned long long n) { s += std::to_string(n); }
   static void Append(std::string& s, unsigned long n) { s += std::to_string(n); }
   static void Append(std::string& s, unsigned n) { s += std::to_string(n); }
 

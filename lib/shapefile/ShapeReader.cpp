@@ -470,8 +470,16 @@ ReadResult ReadShapeText(std::string_view text) {
   return ReadShape(tokens);
 }
 
+// The file is read as it is: on Windows open() would otherwise make its line ends "\n" and stop
+// at the first Ctrl-Z. It is not inherited by programs started meanwhile.
+#ifdef _WIN32
+constexpr int OPEN_FLAGS = O_RDONLY | O_BINARY | O_NOINHERIT;
+#else
+constexpr int OPEN_FLAGS = O_RDONLY | O_CLOEXEC;
+#endif
+
 ReadResult ReadShapeFile(const std::string& path, size_t blockSize) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = open(path.c_str(), OPEN_FLAGS);
   if (fd < 0) {
     ReadResult r;
     r.error = strerror(errno);

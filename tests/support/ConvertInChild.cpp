@@ -1,13 +1,31 @@
-// Whole conversions in a forked child of the test process.
+// Whole conversions in a forked child of the test process, or on Windows in the program.
 #include "ConvertInChild.h"
 
+#include <gtest/gtest.h>
+
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
 
 #include "Trimorph.h"
 #include "toolkit3ds_internal.h"
+
+#ifdef _WIN32
+
+ChildResult ConvertInChild(const std::vector<std::string>& args, int timeoutSeconds,
+                           const std::function<void()>& prepare, bool) {
+  if (prepare) {
+    ADD_FAILURE() << "a child prepared before the conversion needs fork, which Windows lacks: "
+                     "the test must be skipped there (SKIP_WITHOUT_FORK)";
+    return ChildResult();
+  }
+  return RunTrimorph(args, "", timeoutSeconds);
+}
+
+#else
 
 namespace {
 
@@ -38,6 +56,8 @@ ChildResult ConvertInChild(const std::vector<std::string>& args, int timeoutSeco
       },
       timeoutSeconds);
 }
+
+#endif
 
 int BuildSlowness() {
 #if defined(__SANITIZE_ADDRESS__)

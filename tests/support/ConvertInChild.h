@@ -11,7 +11,9 @@
 
 // Runs the program's entry point with the arguments (the program name not included) in a
 // child with a clean toolkit error list; prepare, when given, runs in the child first (to set
-// a umask or a resource limit). The child's status is the program's.
+// a umask or a resource limit). The child's status is the program's. Windows has no fork: there
+// the built program runs the conversion, and a test with prepare is skipped
+// (SKIP_WITHOUT_FORK).
 //
 // The child ends through exit, as the program does, so that in sanitizer builds the leak check
 // runs on successful and failed conversions alike. That check costs more than a small

@@ -8,6 +8,7 @@
 #include <set>
 #include <system_error>
 
+#include "Platform.h"
 #include "Trimorph.h"
 
 namespace fs = std::filesystem;
@@ -32,7 +33,7 @@ bool SplitLevelName(const std::string& name, std::string& base, int& maxDist) {
 
 bool CanSearch(const std::string& folder, std::string& reason) {
   std::error_code ec;
-  fs::directory_iterator it(folder, ec);
+  fs::directory_iterator it(platform::PathOf(folder), ec);
   if (ec) reason = ec.message();
   return !ec;
 }
@@ -62,9 +63,9 @@ FolderScan ScanFolder(const std::string& folder, bool recursive) {
   std::set<std::string> searched;
   std::vector<PendingFolder> pending;
   std::error_code ec;
-  fs::path top = fs::canonical(folder, ec);
-  searched.insert(ec ? folder : top.string());
-  pending.push_back({fs::path(folder), ""});
+  fs::path top = fs::canonical(platform::PathOf(folder), ec);
+  searched.insert(ec ? folder : platform::NameOf(top));
+  pending.push_back({platform::PathOf(folder), ""});
 
   while (!pending.empty()) {
     PendingFolder dir = std::move(pending.back());
@@ -72,7 +73,7 @@ FolderScan ScanFolder(const std::string& folder, bool recursive) {
     fs::directory_iterator it(dir.path, ec);
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
       const fs::path& path = it->path();
-      std::string name = path.filename().string();
+      std::string name = platform::NameOf(path.filename());
       std::string relative = dir.relative.empty() ? name : dir.relative + "/" + name;
       std::error_code statEc;
       fs::file_status status = fs::status(path, statEc);  // symbolic links followed
@@ -85,7 +86,7 @@ FolderScan ScanFolder(const std::string& folder, bool recursive) {
         fs::path real = fs::canonical(path, canonEc);
         if (canonEc) {
           scan.others.push_back({relative, OtherKind::UNREADABLE_DIR, canonEc.message()});
-        } else if (searched.insert(real.string()).second) {
+        } else if (searched.insert(platform::NameOf(real)).second) {
           pending.push_back({path, relative});
         }
         continue;
@@ -110,7 +111,7 @@ FolderScan ScanFolder(const std::string& folder, bool recursive) {
         scan.others.push_back({relative, OtherKind::NO_BASE_NAME, ""});
         continue;
       }
-      level.path = path.string();
+      level.path = platform::NameOf(path);
       level.folder = dir.relative;
       level.name = name;
       scan.levels.push_back(std::move(level));

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <tuple>
 
+#include "Platform.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -50,10 +52,10 @@ std::vector<Model> GroupModels(std::vector<LevelFile> levels, const std::string&
     Model model;
     const LevelFile& nearest = keyed[first].level;
     model.name = nearest.folder.empty() ? nearest.base : nearest.folder + "/" + nearest.base;
-    fs::path out = outFolder.empty() ? fs::path(searchFolder) : fs::path(outFolder);
-    if (!nearest.folder.empty()) out /= nearest.folder;
-    out /= nearest.base + ".s";
-    model.outPath = out.string();
+    fs::path out = platform::PathOf(outFolder.empty() ? searchFolder : outFolder);
+    if (!nearest.folder.empty()) out /= platform::PathOf(nearest.folder);
+    out /= platform::PathOf(nearest.base + ".s");
+    model.outPath = platform::NameOf(out);
     for (size_t i = first; i < last; ++i) {
       int dist = keyed[i].level.maxDist;
       if (i > first && dist == keyed[i - 1].level.maxDist &&

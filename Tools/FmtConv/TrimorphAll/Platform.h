@@ -1,9 +1,12 @@
 // What trimorph-all needs from the host system: child processes whose standard output it
-// collects, its own executable, and the terminal. Everything that differs between systems is
-// behind this interface; PlatformPosix.cpp implements it with posix_spawn, pipes and waitpid.
+// collects, its own executable, the terminal, and the quoting of the system's command shell.
+// Everything that differs between systems is behind this interface; PlatformPosix.cpp
+// implements it with posix_spawn, pipes and waitpid, PlatformWindows.cpp with CreateProcessW,
+// pipes and WaitForMultipleObjects.
 #ifndef TRIMORPH_ALL_PLATFORM_H
 #define TRIMORPH_ALL_PLATFORM_H
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,7 +20,8 @@ struct ChildEnd {
   std::string how;      // when it did not exit: what ended it ("killed by signal 11 (...)")
 };
 
-// A child that has ended, with everything it wrote to standard output.
+// A child that has ended, with everything it wrote to standard output (line ends as "\n" on
+// every system).
 struct EndedChild {
   int id = 0;
   ChildEnd end;
@@ -53,9 +57,20 @@ class Children {
 // The path of the running program, for starting it again; argv0 when the system cannot say.
 std::string SelfPath(const char* argv0);
 
-// Whether standard output is a terminal, and its width in columns (0 when unknown).
+// Whether standard output is a terminal that takes the escape sequences of the status line,
+// and its width in columns (0 when unknown).
 bool StdoutIsTerminal();
 int TerminalColumns();
+
+// A path from a name in the encoding of the command line and of the converter, and back. On
+// Windows that is the ANSI code page, while the C++ library's narrow paths are not (it takes
+// them in one encoding and gives them in UTF-8); elsewhere both are the same bytes.
+std::filesystem::path PathOf(const std::string& name);
+std::string NameOf(const std::filesystem::path& path);
+
+// An argument as the system's command shell takes it back when typed: plain words as they are,
+// others quoted (in single quotes for a POSIX shell, in double quotes on Windows).
+std::string ShellQuoted(const std::string& arg);
 
 }  // namespace platform
 

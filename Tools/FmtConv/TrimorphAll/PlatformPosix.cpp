@@ -177,4 +177,25 @@ int TerminalColumns() {
   return 0;
 }
 
+std::string ShellQuoted(const std::string& arg) {
+  bool plain = !arg.empty();
+  for (char c : arg) {
+    bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                (c && std::string("_-+./,:=@%").find(c) != std::string::npos);
+    plain = plain && safe;
+  }
+  if (plain) return arg;
+  std::string quoted = "'";
+  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::filesystem::path PathOf(const std::string& name) {
+  return std::filesystem::path(name);
+}
+
+std::string NameOf(const std::filesystem::path& path) {
+  return path.string();
+}
+
 }  // namespace platform

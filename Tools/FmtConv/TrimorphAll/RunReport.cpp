@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <map>
 
+#include "Platform.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -20,20 +22,6 @@ std::string Distances(const Model& model) {
     text += std::to_string(level.maxDist);
   }
   return text;
-}
-
-// An argument as a POSIX shell takes it back: plain words as they are, others in single quotes.
-std::string Quoted(const std::string& arg) {
-  bool plain = !arg.empty();
-  for (char c : arg) {
-    bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                (c && std::string("_-+./,:=@%").find(c) != std::string::npos);
-    plain = plain && safe;
-  }
-  if (plain) return arg;
-  std::string quoted = "'";
-  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
 }
 
 const char* OtherReason(OtherKind kind) {
@@ -64,7 +52,7 @@ void PrintDryRun(const std::vector<Model>& models) {
     printf("%s: %zu level%s (%s) -> %s\n", model.name.c_str(), model.levels.size(),
            model.levels.size() == 1 ? "" : "s", Distances(model).c_str(), model.outPath.c_str());
     std::string command = "trimorph";
-    for (const std::string& arg : ConverterArgs(model)) command += " " + Quoted(arg);
+    for (const std::string& arg : ConverterArgs(model)) command += " " + platform::ShellQuoted(arg);
     printf("  %s\n", command.c_str());
   }
 }
@@ -123,7 +111,7 @@ void PrintOtherFiles(const std::vector<OtherFile>& others) {
   std::map<std::string, size_t> byExtension;
   for (const OtherFile& other : others) {
     if (!listAll && other.kind == OtherKind::NOT_3DS) {
-      ++byExtension[fs::path(other.path).extension().string()];
+      ++byExtension[platform::NameOf(platform::PathOf(other.path).extension())];
       continue;
     }
     printf("  %-*s  %s%s%s\n", int(width), other.path.c_str(), OtherReason(other.kind),

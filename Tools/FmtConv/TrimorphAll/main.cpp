@@ -32,11 +32,14 @@ constexpr int EXIT_USAGE = 2;
 void DropModelOutputs(const std::string& folder, const std::vector<Model>& models,
                       std::vector<OtherFile>& others) {
   std::set<fs::path> outputs;
-  for (const Model& model : models) outputs.insert(fs::path(model.outPath).lexically_normal());
+  for (const Model& model : models) {
+    outputs.insert(platform::PathOf(model.outPath).lexically_normal());
+  }
   std::vector<OtherFile> kept;
   for (OtherFile& other : others) {
-    bool output = other.kind == OtherKind::NOT_3DS &&
-                  outputs.count((fs::path(folder) / other.path).lexically_normal());
+    bool output =
+        other.kind == OtherKind::NOT_3DS &&
+        outputs.count((platform::PathOf(folder) / platform::PathOf(other.path)).lexically_normal());
     if (!output) kept.push_back(std::move(other));
   }
   others = std::move(kept);
@@ -95,7 +98,7 @@ int AllMain(int argc, char** argv) {
   if (!options.outFolder.empty()) {
     for (const Model& model : models) {
       std::error_code ec;
-      fs::create_directories(fs::path(model.outPath).parent_path(), ec);
+      fs::create_directories(platform::PathOf(model.outPath).parent_path(), ec);
     }
   }
   printf("Converting %zu model%s from '%s', %d at once.\n", models.size(),

@@ -34,6 +34,19 @@ std::string WhyStoppedOn(const ChunkRow& row, int64_t fileSize) {
          "chunk, or a nesting deeper than the reader follows";
 }
 
+// The size of a regular file, -1 for anything else. On Windows the plain stat's size has 32
+// bits (a level of 3 GiB would show a negative size): _stat64 has 64.
+int64_t RegularFileSize(const std::string& file) {
+#ifdef _WIN32
+  struct _stat64 st;
+  if (_stat64(file.c_str(), &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFREG) return st.st_size;
+#else
+  struct stat st;
+  if (stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_size;
+#endif
+  return -1;
+}
+
 }  // namespace
 
 std::string TagText(uint32_t tag, const std::string& name) {
@@ -45,8 +58,7 @@ std::string TagText(uint32_t tag, const std::string& name) {
 ChunkTree ReadChunkTree(Database3ds* db, const std::string& file) {
   ChunkTree tree;
   tree.read = db != nullptr;
-  struct stat st;
-  if (stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode)) tree.fileSize = st.st_size;
+  tree.fileSize = RegularFileSize(file);
   // A file shorter than a header has no chunk; the root the reader made for it holds nothing.
   if (tree.fileSize >= 0 && tree.fileSize < 6) {
     tree.stopOffset = db ? ReadStopOffset3ds(db) : -1;

@@ -8,13 +8,11 @@
 // plain reads; the primitives and the seeks then work on those bytes and cost no call of the
 // system. The bytes are shared: the raw blocks decoded from them view them and keep them alive
 // after the file is closed.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "hostfiles3ds.h"
 #include "toolkit3ds_internal.h"
 
 namespace {
@@ -82,14 +80,14 @@ std::shared_ptr<const FileImage3ds> ReadImage(FILE* stream) {
     PushError3ds(ERR_NO_MEM);
     return nullptr;
   }
-  struct stat st;
-  const bool regular = fstat(fileno(stream), &st) == 0 && S_ISREG(st.st_mode);
+  uint64_t fileSize = 0;
+  const bool regular = RegularFileSize3ds(stream, fileSize);
   uint64_t capacity = 0;
   bool read = false;
   if (regular) {
-    if (st.st_size > 0) {
+    if (fileSize > 0) {
       // One block for the whole file, and one byte more to see its end.
-      capacity = uint64_t(st.st_size) + 1;
+      capacity = fileSize + 1;
       if (capacity <= SIZE_MAX) image->bytes.reset(new (std::nothrow) uint8_t[size_t(capacity)]);
       if (!image->bytes) {
         PushError3ds(ERR_NO_MEM);
@@ -352,22 +350,14 @@ void MoveAsideFile3ds(File3ds* file) {
   }
   dir.resize(cut);
 
-  // mkstemp reserves a name that did not exist, without a race; the rename then replaces the
-  // empty placeholder atomically.
-  std::string templ = dir + "3dsXXXXXX";
-  int fd = mkstemp(&templ[0]);
-  if (fd < 0) {
-    PushError3ds(ERR_OPENING_FILE);
-    return;
-  }
-  close(fd);
-  if (rename(file->filename.c_str(), templ.c_str()) != 0) {
-    remove(templ.c_str());
+  // A name that no other file had, taken in one step.
+  std::string aside;
+  if (!RenameAside3ds(file->filename, dir, aside)) {
     PushError3ds(ERR_OPENING_FILE);
     return;
   }
   file->removeonclose = 1;
-  file->filename = templ;
+  file->filename = aside;
 
   file->stream = fopen(file->filename.c_str(), "rb");
   if (!file->stream) {
