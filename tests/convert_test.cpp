@@ -415,6 +415,11 @@ TEST_F(Conversion, OutputNameGuards) {
        dir_.File("sub/../tree300.lod"),
        "Output file '%s' would replace a 3ds file."},
       {{"-o", Level(100)}, "-o", "Output file name '%s' looks like an option."},
+      // Only -j followed by digits, not 0, is the option, and only before the output name.
+      {{"-j0", Level(100)}, "-j0", "Output file name '%s' looks like an option."},
+      {{"-j", Level(100)}, "-j", "Output file name '%s' looks like an option."},
+      {{"-j2x", Level(100)}, "-j2x", "Output file name '%s' looks like an option."},
+      {{"-j2", "-j2", Level(100)}, "-j2", "Output file name '%s' looks like an option."},
   };
   ASSERT_TRUE(MakeDirectory(dir_.File("sub")));
   for (const Case& c : cases) {
@@ -608,6 +613,65 @@ TEST_F(Conversion, ThreeTrianglesOfOneStateAndTheTextureFlip) {
                             "\tflags ( 3 00000000 00000000 00000000 )\r\n",
                             "\tuv_point ( 1 0.75 )\r\n", "\tuv_point ( 0.5 0.5 )\r\n"}) {
     EXPECT_NE(text.find(piece), std::string::npos) << piece;
+  }
+}
+
+// The shape file, the report and the exit status do not depend on the number of threads that
+// make the text: a level whose points, texture coordinates, normals, vertices and triangle list
+// are long enough to be written in several pieces, and a run that fails in the writing phase.
+TEST_F(Conversion, SameResultWhateverTheThreads) {
+  const int n = 120;  // quads per side: 14,641 vertices, 28,800 faces
+  std::vector<build3ds::Vec3> vertices;
+  std::vector<build3ds::UV> uvs;
+  for (int y = 0; y <= n; ++y) {
+    for (int x = 0; x <= n; ++x) {
+      vertices.push_back({x * 1.1f, y * 1.1f, float(std::sin(x * 0.3) * std::cos(y * 0.2))});
+      uvs.push_back({x / float(n), y / float(n)});
+    }
+  }
+  std::vector<build3ds::Tri> faces;
+  for (int y = 0; y < n; ++y) {
+    for (int x = 0; x < n; ++x) {
+      const uint16_t a = uint16_t(y * (n + 1) + x), b = uint16_t(a + 1);
+      const uint16_t c = uint16_t(a + n + 1), d = uint16_t(c + 1);
+      faces.push_back({a, b, d});
+      faces.push_back({a, d, c});
+    }
+  }
+  std::vector<uint16_t> all(faces.size());
+  for (size_t i = 0; i < all.size(); ++i) all[i] = uint16_t(i);
+  Model m;
+  m.AddMaterial("SolidNorm").Texture("ground.bmp");
+  m.AddMesh("GROUND")
+      .Vertices(vertices)
+      .TexVerts(uvs)
+      .Faces(faces)
+      .Smoothing(std::vector<uint32_t>(faces.size(), 1))
+      .Group("SolidNorm", all);
+  m.Write(Level(100));
+
+  const std::string badOut = dir_.File("no/such/dir/out.s");
+  for (const std::string& out : {Out(), badOut}) {
+    ChildResult one = RunTrimorph({"-j1", out, Level(100)});
+    const std::string oneShape = FileExists(out) ? ReadFileBytes(out) : "";
+    if (out == Out()) {
+      ASSERT_EQ(one.status, 0) << one.out;
+      ASSERT_GT(oneShape.size(), size_t(2000000));
+    } else {
+      ASSERT_EQ(one.status, 251);
+    }
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{out, Level(100)},
+          std::vector<std::string>{"-j2", out, Level(100)},
+          std::vector<std::string>{"-j5", out, Level(100)}}) {
+      if (FileExists(out)) {
+        ASSERT_EQ(unlink(out.c_str()), 0);
+      }
+      ChildResult r = RunTrimorph(args);
+      EXPECT_EQ(r.status, one.status) << args[0];
+      EXPECT_EQ(r.out, one.out) << args[0];
+      EXPECT_TRUE((FileExists(out) ? ReadFileBytes(out) : "") == oneShape) << args[0];
+    }
   }
 }
 

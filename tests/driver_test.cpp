@@ -93,8 +93,10 @@ void ExpectBanner(const std::string& out) {
 }
 
 TEST(Banner, PrintedForShortCommandLines) {
+  // The option -jN is not counted among the arguments.
   for (const std::vector<std::string>& args :
-       {std::vector<std::string>{}, std::vector<std::string>{"out.s"}}) {
+       {std::vector<std::string>{}, std::vector<std::string>{"out.s"},
+        std::vector<std::string>{"-j2"}, std::vector<std::string>{"-j1", "out.s"}}) {
     TempDir dir;
     ChildResult r = RunTrimorph(args, dir.path());
     ASSERT_TRUE(r.exited);

@@ -5,10 +5,12 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "NodeAlias.h"
+#include "ParallelText.h"
 #include "Shape.h"
 #include "ShapeAnimWriter.h"
 #include "ShapeText.h"
@@ -278,6 +280,47 @@ TEST(ShapeText, FormatsAndLineEnds) {
 TEST(ShapeTextDeathTest, MoreValuesThanConversionsIsAProgrammingError) {
   ShapeText t;
   EXPECT_DEBUG_DEATH(t.Write("%d\n", {1, 2, 3}), "more values than conversions");
+}
+
+// Texts written at once and pieces made by the threads reach the output in the order they were
+// given, whatever the number of threads: long and short pieces, "now" texts long enough to be
+// handed on by themselves, and a piece that throws, whose exception reaches the writer.
+TEST(ParallelText, OrderOfTextsAndPiecesWhateverTheThreads) {
+  for (int threads : {1, 2, 3, 8}) {
+    ShapeText out;
+    std::string expected;
+    {
+      ParallelText text(out, threads);
+      for (int i = 0; i < 200; ++i) {
+        const int lines = i % 7 == 0 ? 20000 : i % 3;  // pieces of about 0 to 300 KB
+        text.Add([i, lines](ShapeText& t) {
+          for (int k = 0; k < lines; ++k) t.Write("p %d %d\n", {i, k});
+        });
+        for (int k = 0; k < lines; ++k) {
+          expected += "p " + std::to_string(i) + " " + std::to_string(k) + "\r\n";
+        }
+        const int nowLines = i % 50 == 0 ? 100000 : 1;  // now and then over a megabyte
+        for (int k = 0; k < nowLines; ++k) text.Now().Write("n %d\n", {i});
+        for (int k = 0; k < nowLines; ++k) expected += "n " + std::to_string(i) + "\r\n";
+      }
+      text.Finish();
+    }
+    ASSERT_EQ(out.Text().size(), expected.size()) << threads << " threads";
+    EXPECT_TRUE(out.Text() == expected) << threads << " threads";
+
+    ShapeText failed;
+    ParallelText text(failed, threads);
+    auto giveUp = [&] {
+      for (int i = 0; i < 100; ++i) {
+        text.Add([i](ShapeText& t) {
+          if (i == 40) throw std::bad_alloc();
+          t.Write("%d\n", {i});
+        });
+      }
+      text.Finish();
+    };
+    EXPECT_THROW(giveUp(), std::bad_alloc) << threads << " threads";
+  }
 }
 
 TEST(NodeAlias, LongNamesOfPantographsAndWipers) {

@@ -1,7 +1,8 @@
 // The pools' index against the walk from the front: for every kind of pool, the same random
 // calls go to a pool searched through its index and to one searched by walking its list, and
-// every call must return the same entry. Values cluster where the index could go wrong: around
-// the tolerance, around its grid's cell boundaries, at NaN, infinities, signed zeros, huge
+// every call must return the same entry, also when the call hands the pool the hint of an
+// earlier search. Values cluster where the index could go wrong: around the
+// tolerance, around the cell boundaries of its grids, at NaN, infinities, signed zeros, huge
 // magnitudes and the magnitudes where floats grow more than the tolerance apart.
 #include <gtest/gtest.h>
 
@@ -11,6 +12,8 @@
 #include <limits>
 #include <map>
 #include <random>
+#include <string>
+#include <type_traits>
 #include <vector>
 
 #include "ObjSet.h"
@@ -21,14 +24,32 @@ namespace {
 const float INF = std::numeric_limits<float>::infinity();
 const float NaN = std::numeric_limits<float>::quiet_NaN();
 
+// The bytes of a value: what the calls remember earlier answers by.
+template <class T>
+std::string Bits(const T& v) {
+  return std::string(reinterpret_cast<const char*>(&v), sizeof v);
+}
+
+// How a call asks the indexed pool.
+enum class Ask { PLAIN, HINT, ANY_HINT };
+
 // Two pools fed the same calls; entries are compared by the order in which they were created.
 template <class T>
 class PoolPair {
  public:
-  // One FindOrAdd on both; fails the test when they disagree.
-  void FindOrAdd(const std::function<T()>& make, int call) {
+  // One FindOrAdd on both; fails the test when they disagree. The indexed pool is asked
+  // plainly, with the hint of the last search for the same value, or with a hint of the last
+  // search for any value (which the pool must not take for the answer).
+  void FindOrAdd(const std::function<T()>& make, int call, Ask ask) {
     int indexedCount = indexed_.mNumObjs, referenceCount = reference_.mNumObjs;
-    ObjEntry<T>* a = indexed_.FindOrAddIndexed(make());
+    const T value = make();
+    ObjEntry<T>* a = nullptr;
+    // Hints hold a copy of the value: records that own pools of their own take none.
+    if constexpr (std::is_copy_assignable_v<T>) {
+      if (ask == Ask::HINT) a = indexed_.FindOrAdd(make(), hints_[Bits(value)]);
+      if (ask == Ask::ANY_HINT) a = indexed_.FindOrAdd(make(), lastHint_);
+    }
+    if (!a) a = indexed_.FindOrAddIndexed(make());
     ObjEntry<T>* b = reference_.FindOrAddLinear(make());
     Note(indexed_, indexedOrder_, indexedCount, a);
     Note(reference_, referenceOrder_, referenceCount, b);
@@ -73,6 +94,10 @@ class PoolPair {
 
   ObjSet<T> indexed_, reference_;
   std::map<const ObjEntry<T>*, int> indexedOrder_, referenceOrder_;
+  struct NoHint {};
+  typedef std::conditional_t<std::is_copy_assignable_v<T>, PoolHint<T>, NoHint> Hint;
+  std::map<std::string, Hint> hints_;
+  Hint lastHint_;
 };
 
 // Runs rounds of random calls on fresh pool pairs: mostly FindOrAdd, now and then an Add or a
@@ -95,7 +120,7 @@ void Compare(uint32_t seed, int rounds, int calls, const std::function<T(std::mt
       } else if (op == 1) {
         pools.Add(make);
       } else {
-        pools.FindOrAdd(make, call);
+        pools.FindOrAdd(make, call, Ask(op % 3));
       }
       if (::testing::Test::HasFatalFailure()) {
         ADD_FAILURE() << "seed " << seed << ", round " << round;
@@ -285,8 +310,13 @@ TEST(PoolIndex, BoundaryCases) {
       {{cell - 0.0009f}, cell + 0.00005f, 0},
       {{cell - 0.0006f, cell + 0.0006f}, cell, 1},
       {{cell + 0.0006f, cell - 0.0006f}, cell, 1},
-      {{16383.999f}, 16384.0f, 0},       // floats 2^-10 apart below 2^14
-      {{16384.0f}, 16384.002f, -1},      // and 2^-9 apart above
+      {{16383.999f}, 16384.0f, 0},  // floats 2^-10 apart below 2^14
+      {{16384.0f}, 16383.999f, 0},
+      {{-16384.0f}, -16383.999f, 0},
+      {{16384.0f}, 16384.002f, -1},  // and 2^-9 apart above
+      {{16384.002f}, 16384.002f, 0},
+      {{100000.0f}, 100000.0f, 0},
+      {{100000.0f}, std::nextafter(100000.0f, INF), -1},
       {{16777215.0f}, 16777216.0f, -1},  // 1 apart: never near
       {{16777216.0f}, 16777216.0f, 0},   // a large value matches itself
       {{-16777216.0f, 16777216.0f}, -16777216.0f, 0},
@@ -311,6 +341,83 @@ TEST(PoolIndex, BoundaryCases) {
       EXPECT_EQ(got, added[size_t(c.expected)]) << "query " << c.query;
     }
   }
+}
+
+// The first entry from the front within tolerance of v, or null.
+ObjEntry<sVector>* Walk(const ObjSet<sVector>& pool, const sVector& v) {
+  for (ObjEntry<sVector>* e = pool.mFirstObj; e; e = e->mNext) {
+    if (ObjTraits<sVector>::Equal(e->mObj, v)) return e;
+  }
+  return nullptr;
+}
+
+// A value of one of three kinds: near the cell borders of a grid (cells of cell units), on an
+// exact grid of the tolerance, or spread wide and large (beyond 2^14, where floats lie more
+// than the tolerance apart).
+sVector IndexProbe(std::mt19937& r, int kind, float cell) {
+  auto border = [&] {
+    float v = cell * float(int(r() % 9) - 4) + 0.0005f * float(int(r() % 7) - 3);
+    for (int u = int(r() % 5) - 2; u != 0; u += u > 0 ? -1 : 1) {
+      v = std::nextafter(v, u > 0 ? INF : -INF);
+    }
+    return v;
+  };
+  auto tolerance = [&] {
+    int i = int(r() % 60);
+    return r() % 2 ? float(i * 0.001) : float(i) * 0.001f;
+  };
+  auto wide = [&] {
+    static const float ANCHORS[] = {0.0f, 16384.0f, -16384.0f, 100000.0f, 1e7f};
+    float v = ANCHORS[r() % 5] + float(int(r() % 1200) - 600) * 1.1f;
+    return r() % 4 ? v : std::nextafter(v, r() % 2 ? INF : -INF);
+  };
+  switch (kind) {
+    case 0:
+      return sVector(border(), r() % 2 ? border() : 0.5f, border());
+    case 1:
+      return sVector(tolerance(), tolerance(), float(r() % 3) * 0.001f);
+    default:
+      return sVector(wide(), wide(), r() % 2 ? 0.0f : wide());
+  }
+}
+
+// The tolerant index on its own, started on each of its grids and left to choose others as the
+// values come, against the walk over the same list: every search and every hint it takes back
+// must give the walk's answer.
+TEST(PoolIndex, TolerantIndexOnEveryGrid) {
+  typedef PoolIndex<sVector> Index;
+  bool finer = false, coarser = false;
+  for (int grid : {Index::COARSEST_GRID, 0, 4, Index::FINEST_GRID}) {
+    for (int kind = 0; kind < 3; ++kind) {
+      std::mt19937 r(uint32_t(1000 + 10 * grid + kind));
+      ObjSet<sVector> list;  // filled by Add alone, so that it makes no index of its own
+      Index index(nullptr, grid);
+      std::map<std::string, PoolHint<sVector>> hints;
+      for (int call = 0; call < 9000; ++call) {
+        const sVector v = IndexProbe(r, kind, std::ldexp(1.0f, -grid));
+        ObjEntry<sVector>* expected = Walk(list, v);
+        bool sameBits = false;
+        ASSERT_EQ(index.Find(v, &sameBits), expected)
+            << "grid " << grid << " kind " << kind << " call " << call;
+        PoolHint<sVector>& hint = hints[Bits(v)];
+        if (ObjEntry<sVector>* recalled = index.Recall(hint, v)) {
+          ASSERT_EQ(recalled, expected) << "hint, call " << call;
+        }
+        if (!expected) {
+          expected = list.Add(v);
+          index.InsertNewFront(expected);
+          sameBits = true;
+        }
+        ASSERT_EQ(sameBits, memcmp(&expected->mObj, &v, sizeof v) == 0);
+        index.Remember(hint, expected, v, sameBits);
+        finer = finer || index.Grid() > grid;
+        coarser = coarser || index.Grid() < grid;
+      }
+    }
+  }
+  // The index did choose other grids, and searched them.
+  EXPECT_TRUE(finer);
+  EXPECT_TRUE(coarser);
 }
 
 // After a sort the walk meets entries in the new order, and the index must follow it.

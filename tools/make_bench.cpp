@@ -1,20 +1,27 @@
-// Writes the benchmark models: a railcar at three levels of detail, in two sizes.
+// Writes the benchmark models: a railcar at three levels of detail in two sizes, and models of
+// other shapes.
 //
-//   make_bench <directory> [large|medium|shapes|all]
+//   make_bench <directory> [large|medium|shapes|terrain|floor|grid|far|all]
 //
-// large:  large50.3ds, large300.3ds, large2000.3ds with about 300,000, 80,000 and 20,000
-//         triangles;
-// medium: medium50.3ds, medium300.3ds, medium2000.3ds with about 50,000 triangles in all;
-// shapes: deep50.3ds and groups50.3ds, a very deep hierarchy and very many materials (see
-//         WriteShapes at the end).
+// large:   large50.3ds, large300.3ds, large2000.3ds with about 300,000, 80,000 and 20,000
+//          triangles;
+// medium:  medium50.3ds, medium300.3ds, medium2000.3ds with about 50,000 triangles in all;
+// shapes:  deep50.3ds and groups50.3ds, a very deep hierarchy and very many materials (see
+//          WriteShapes);
+// terrain: terrain50.3ds, terrain300.3ds, terrain2000.3ds, a smooth height field of 1,036,800
+//          triangles in three levels, and the same at a quarter and at half its size
+//          (terrainquarter..., terrainhalf...; see WriteTerrain);
+// floor:   floor50.3ds, a flat floor of many tiles whose normals are all alike;
+// grid:    grid50.3ds, points on an exact grid of the pools' tolerance (0.001);
+// far:     far50.3ds, a height field about 100,000 units from the origin.
 //
-// Each level is a hierarchy of up to thirteen meshes: a body shell with smooth sides, a faceted
-// roof of panels with a reflection map, sorted glass, an alpha-blended lamp cluster, rows of
-// seats made of boxes, two bogies with two wheels each and a two-arm pantograph. Meshes hold up
-// to 65,535 faces. Frames are rotations and translations, every vertex is used by a face and has
-// texture coordinates, the keyframer nodes carry the mesh names, and the nearest level animates
-// the wheels and the pantograph. The farther levels use coarser grids and drop the seats, the
-// lamps and the upper pantograph arm.
+// Each railcar level is a hierarchy of up to thirteen meshes: a body shell with smooth sides, a
+// faceted roof of panels with a reflection map, sorted glass, an alpha-blended lamp cluster, rows
+// of seats made of boxes, two bogies with two wheels each and a two-arm pantograph. Meshes hold
+// up to 65,535 faces. Frames are rotations and translations, every vertex is used by a face and
+// has texture coordinates, the keyframer nodes carry the mesh names, and the nearest level
+// animates the wheels and the pantograph. The farther levels use coarser grids and drop the
+// seats, the lamps and the upper pantograph arm.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -448,15 +455,246 @@ void WriteShapes(const std::string& dir) {
   printf("groups50.3ds %zu\n", mesh.faces.size());
 }
 
+// A mesh of quads over a height field: columns x rows quads of dx x dy from the world corner
+// (x0, y0), heights from height(x, y), two faces per quad, the material of each quad chosen by
+// material(column, row), every face in the given smoothing groups. Texture coordinates are
+// uv(column, row) of each vertex.
+struct FieldSpec {
+  int columns = 1, rows = 1;
+  double x0 = 0, y0 = 0, dx = 1, dy = 1;
+  std::function<double(double, double)> height;
+  std::function<UV(int, int)> uv;
+  std::function<std::string(int, int)> material;
+  uint32_t smoothing = 1;
+};
+
+MeshData HeightField(const FieldSpec& f) {
+  MeshData m;
+  if (size_t(f.columns + 1) * (f.rows + 1) > 65535 || size_t(f.columns) * f.rows * 2 > 65535) {
+    fprintf(stderr, "make_bench: a mesh outgrows 16-bit indices\n");
+    exit(1);
+  }
+  for (int j = 0; j <= f.rows; ++j) {
+    for (int i = 0; i <= f.columns; ++i) {
+      double x = f.x0 + i * f.dx, y = f.y0 + j * f.dy;
+      m.vertices.push_back({float(x), float(y), float(f.height(x, y))});
+      m.uvs.push_back(f.uv(i, j));
+    }
+  }
+  for (int j = 0; j < f.rows; ++j) {
+    for (int i = 0; i < f.columns; ++i) {
+      auto at = [&](int a, int b) { return uint16_t(size_t(b) * (f.columns + 1) + a); };
+      std::vector<uint16_t>& group = m.Group(f.material(i, j));
+      group.push_back(uint16_t(m.faces.size()));
+      m.faces.push_back({at(i, j), at(i + 1, j), at(i + 1, j + 1), 7});
+      group.push_back(uint16_t(m.faces.size()));
+      m.faces.push_back({at(i, j), at(i + 1, j + 1), at(i, j + 1), 7});
+      m.smoothing.push_back(f.smoothing);
+      m.smoothing.push_back(f.smoothing);
+    }
+  }
+  return m;
+}
+
+// A mesh of separate square tiles, each with four vertices of its own and texture coordinates
+// 0 to 1: columns x rows tiles of the given size from the world corner (x0, y0) at height 0,
+// materials chosen by material(column, row), no smoothing groups.
+MeshData Tiles(int columns, int rows, double x0, double y0, double size,
+               const std::function<std::string(int, int)>& material) {
+  MeshData m;
+  for (int j = 0; j < rows; ++j) {
+    for (int i = 0; i < columns; ++i) {
+      uint16_t v = uint16_t(m.vertices.size());
+      float xa = float(x0 + i * size), xb = float(x0 + (i + 1) * size);
+      float ya = float(y0 + j * size), yb = float(y0 + (j + 1) * size);
+      m.vertices.insert(m.vertices.end(), {{xa, ya, 0}, {xb, ya, 0}, {xb, yb, 0}, {xa, yb, 0}});
+      m.uvs.insert(m.uvs.end(), {{0, 0}, {1, 0}, {1, 1}, {0, 1}});
+      std::vector<uint16_t>& group = m.Group(material(i, j));
+      group.push_back(uint16_t(m.faces.size()));
+      m.faces.push_back({v, uint16_t(v + 1), uint16_t(v + 2), 7});
+      group.push_back(uint16_t(m.faces.size()));
+      m.faces.push_back({v, uint16_t(v + 2), uint16_t(v + 3), 7});
+      m.smoothing.push_back(0);
+      m.smoothing.push_back(0);
+    }
+  }
+  if (m.vertices.size() > 65535 || m.faces.size() > 65535) {
+    fprintf(stderr, "make_bench: a mesh outgrows 16-bit indices\n");
+    exit(1);
+  }
+  return m;
+}
+
+// One level of meshes without animation: the first mesh is the root, named root, the others
+// its children. Each mesh's frame is a translation to origins[i] (the world origin when none
+// is given). Writes the file and returns the number of faces.
+size_t WriteFlatHierarchy(const std::string& path, const std::vector<MeshData>& meshes,
+                          const std::vector<std::string>& names, const std::vector<Vec3>& origins,
+                          const std::vector<std::pair<std::string, std::string>>& materials) {
+  Model m;
+  for (const auto& mat : materials) m.AddMaterial(mat.first).Texture(mat.second);
+  build3ds::KfData& kf = m.Keyframer().Length(30).Segment(0, 30);
+  size_t faces = 0;
+  for (size_t i = 0; i < meshes.size(); ++i) {
+    const MeshData& mesh = meshes[i];
+    faces += mesh.faces.size();
+    Vec3 o = i < origins.size() ? origins[i] : Vec3{};
+    build3ds::MeshObj& obj = m.AddMesh(names[i])
+                                 .Vertices(mesh.vertices)
+                                 .TexVerts(mesh.uvs)
+                                 .Faces(mesh.faces)
+                                 .Smoothing(mesh.smoothing)
+                                 .Frame({1, 0, 0, 0, 1, 0, 0, 0, 1, o.x, o.y, o.z});
+    for (const auto& g : mesh.groups) obj.Group(g.first, g.second);
+    build3ds::KfNode& node = kf.Node(names[i]).Id(uint16_t(i));
+    if (i > 0) node.Parent(0);
+  }
+  m.Write(path);
+  return faces;
+}
+
+// Smooth hills within +-7 units.
+double Hills(double x, double y) {
+  return 4.0 * std::sin(x * 0.037) * std::cos(y * 0.029) +
+         2.0 * std::sin(x * 0.011 + y * 0.017 + 1.3) + 0.9 * std::cos(x * 0.093 - y * 0.071);
+}
+
+// Two materials in a checkerboard of quads.
+std::string Checker(int column, int row) {
+  return (column + row) % 2 ? "SolidNorm0_rock" : "SolidNorm0_grass";
+}
+
+const std::vector<std::pair<std::string, std::string>> GROUND_MATERIALS = {
+    {"SolidNorm0_grass", "GRASS.BMP"}, {"SolidNorm0_rock", "ROCK.BMP"}};
+
+// The terrain: a height field 792 x 594 units in three levels, each a grid of square-cornered
+// tiles (meshes) of its own resolution: the nearest 4 x 3 tiles of 180 x 180 quads with vertices
+// 1.1 units apart, then 4 x 2 tiles of 120 x 120 quads, then 2 x 2 tiles of 60 x 60 quads:
+// 777,600 + 230,400 + 28,800 triangles. Smoothing group 1 everywhere, two materials alternating
+// quad by quad. Each tile's frame is a translation to its corner; the tile at the origin is the
+// root of every level, the other tiles its children. The part sizes write the first 1/part
+// of the tiles of every level (a quarter or a half of the triangles).
+void WriteTerrain(const std::string& dir, const std::string& base, int part) {
+  struct LevelShape {
+    const char* distance;
+    char prefix;
+    int tilesX, tilesY, quads;
+  };
+  const LevelShape levels[] = {
+      {"50", 'A', 4, 3, 180}, {"300", 'B', 4, 2, 120}, {"2000", 'C', 2, 2, 60}};
+  const double width = 792, depth = 594;
+  for (const LevelShape& l : levels) {
+    const double tileW = width / l.tilesX, tileD = depth / l.tilesY;
+    std::vector<MeshData> meshes;
+    std::vector<std::string> names;
+    std::vector<Vec3> origins;
+    const int count = l.tilesX * l.tilesY / part;
+    for (int t = 0; t < count; ++t) {
+      int tx = t % l.tilesX, ty = t / l.tilesX;
+      FieldSpec f;
+      f.columns = f.rows = l.quads;
+      f.x0 = tx * tileW;
+      f.y0 = ty * tileD;
+      f.dx = tileW / l.quads;
+      f.dy = tileD / l.quads;
+      f.height = Hills;
+      f.uv = [](int i, int j) { return UV{float(i * 0.1), float(j * 0.1)}; };
+      f.material = Checker;
+      meshes.push_back(HeightField(f));
+      char name[16];
+      snprintf(name, sizeof name, "%c%02d", l.prefix, t);
+      names.push_back(t == 0 ? "Ground" : name);
+      origins.push_back({float(f.x0), float(f.y0), 0});
+    }
+    std::string file = base + l.distance + ".3ds";
+    size_t faces = WriteFlatHierarchy(dir + "/" + file, meshes, names, origins, GROUND_MATERIALS);
+    printf("%s %zu\n", file.c_str(), faces);
+  }
+}
+
+// A flat floor of 12 meshes of 110 x 110 square tiles 0.6 units wide, each tile with vertices
+// of its own (neighbouring tiles have equal corners), three materials, no smoothing groups: one
+// level of 290,400 triangles whose normals are all alike. The frames are at the world origin.
+void WriteFloor(const std::string& dir) {
+  std::vector<MeshData> meshes;
+  std::vector<std::string> names;
+  const int n = 110;
+  const double size = 0.6;
+  for (int t = 0; t < 12; ++t) {
+    double x0 = (t % 4) * n * size, y0 = (t / 4) * n * size;
+    meshes.push_back(Tiles(n, n, x0, y0, size, [](int i, int j) {
+      static const char* const NAMES[] = {"SolidNorm0_a", "SolidNorm0_b", "SolidNorm0_c"};
+      return std::string(NAMES[(i + 2 * j) % 3]);
+    }));
+    names.push_back(t == 0 ? "Floor" : "F" + std::to_string(t));
+  }
+  size_t faces = WriteFlatHierarchy(dir + "/floor50.3ds", meshes, names, {},
+                                    {{"SolidNorm0_a", "TILEA.BMP"},
+                                     {"SolidNorm0_b", "TILEB.BMP"},
+                                     {"SolidNorm0_c", "TILEC.BMP"}});
+  printf("floor50.3ds %zu\n", faces);
+}
+
+// Points on an exact grid of the pools' tolerance: 8 flat meshes of 180 x 180 quads whose
+// vertices lie 0.001 apart in x and y, mesh k at height k * 0.001, texture coordinates on the
+// same grid. Neighbouring values lie within the tolerance or just outside it, as the rounding
+// of the floats falls. One level of 518,400 triangles; frames at the world origin.
+void WriteGrid(const std::string& dir) {
+  std::vector<MeshData> meshes;
+  std::vector<std::string> names;
+  for (int k = 0; k < 8; ++k) {
+    FieldSpec f;
+    f.columns = f.rows = 180;
+    f.dx = f.dy = 0.001;
+    f.height = [k](double, double) { return k * 0.001; };
+    f.uv = [](int i, int j) { return UV{float(i * 0.001), float(j * 0.001)}; };
+    f.material = Checker;
+    meshes.push_back(HeightField(f));
+    names.push_back(k == 0 ? "Grid" : "G" + std::to_string(k));
+  }
+  size_t faces = WriteFlatHierarchy(dir + "/grid50.3ds", meshes, names, {}, GROUND_MATERIALS);
+  printf("grid50.3ds %zu\n", faces);
+}
+
+// A model far from the origin: 8 meshes of 150 x 150 quads of smooth hills, vertices 1.1 units
+// apart, about 100,000 units from the origin in x and y, with their frames at the world origin,
+// so that every coordinate the pools hold is about 100,000 (floats there lie 1/128 apart). One
+// level of 360,000 triangles.
+void WriteFar(const std::string& dir) {
+  std::vector<MeshData> meshes;
+  std::vector<std::string> names;
+  for (int t = 0; t < 8; ++t) {
+    FieldSpec f;
+    f.columns = f.rows = 150;
+    f.dx = f.dy = 1.1;
+    f.x0 = 100000 + (t % 4) * 165.0;
+    f.y0 = 100000 + (t / 4) * 165.0;
+    f.height = Hills;
+    f.uv = [](int i, int j) { return UV{float(i * 0.1), float(j * 0.1)}; };
+    f.material = Checker;
+    meshes.push_back(HeightField(f));
+    names.push_back(t == 0 ? "Far" : "D" + std::to_string(t));
+  }
+  size_t faces = WriteFlatHierarchy(dir + "/far50.3ds", meshes, names, {}, GROUND_MATERIALS);
+  printf("far50.3ds %zu\n", faces);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2 || argc > 3) {
-    fprintf(stderr, "usage: make_bench <directory> [large|medium|shapes|all]\n");
+    fprintf(stderr,
+            "usage: make_bench <directory> [large|medium|shapes|terrain|floor|grid|far|all]\n");
     return 2;
   }
   std::string dir = argv[1];
   std::string which = argc == 3 ? argv[2] : "all";
+  const char* const KINDS[] = {"large", "medium", "shapes", "terrain",
+                               "floor", "grid",   "far",    "all"};
+  if (std::find(std::begin(KINDS), std::end(KINDS), which) == std::end(KINDS)) {
+    fprintf(stderr, "make_bench: unknown kind of model '%s'\n", which.c_str());
+    return 2;
+  }
   try {
     if (which == "large" || which == "all") {
       WriteModel(dir, {{"large50.3ds", 315000}, {"large300.3ds", 86000}, {"large2000.3ds", 26100}});
@@ -466,6 +704,14 @@ int main(int argc, char** argv) {
                  {{"medium50.3ds", 38750}, {"medium300.3ds", 10930}, {"medium2000.3ds", 4950}});
     }
     if (which == "shapes" || which == "all") WriteShapes(dir);
+    if (which == "terrain" || which == "all") {
+      WriteTerrain(dir, "terrain", 1);
+      WriteTerrain(dir, "terrainhalf", 2);
+      WriteTerrain(dir, "terrainquarter", 4);
+    }
+    if (which == "floor" || which == "all") WriteFloor(dir);
+    if (which == "grid" || which == "all") WriteGrid(dir);
+    if (which == "far" || which == "all") WriteFar(dir);
   } catch (const std::exception& e) {
     fprintf(stderr, "make_bench: %s\n", e.what());
     return 1;

@@ -62,36 +62,42 @@ Problem IsolatedVertices(const Mesh3ds& mesh, const sMeshNorm& normals, size_t f
 // Precondition: every face corner of the mesh is a vertex index below pointcount, and a
 // smoothing array, when present, holds one mask per face. The import checks both before it
 // asks for the normals (CheckMeshGeometry); a mesh that breaks them is a bare problem here.
-Problem TryComputeMeshNormals(const Mesh3ds& mesh, std::unique_ptr<sMeshNorm>& result) {
+Problem TryComputeMeshNormals(const Mesh3ds& mesh, sMeshNorm& normals) {
   if (!MeshIsConsistent(mesh)) {
     return MakeProblem(ProblemCode::NORMALS_MESH_INCONSISTENT, mesh.name,
                        "a face of mesh '" + std::string(mesh.name) +
                            "' uses a vertex or a smoothing mask the mesh does not have");
   }
 
-  std::unique_ptr<sMeshNorm> normals(new sMeshNorm);
-  normals->mFaceNorms.resize(mesh.trianglecount);
-  normals->mVNormListPtrs.assign(mesh.pointcount, nullptr);
+  normals.mFaceNorms.resize(mesh.trianglecount);
+  normals.mVNormListPtrs.assign(mesh.pointcount, nullptr);
+  normals.mStore.clear();
 
   for (uint16_t f = 0; f < mesh.trianglecount; ++f) {
     const Face3ds& face = mesh.trianglearray[f];
     uint32_t s = mesh.smoothingarray ? mesh.smoothingarray[f] : 0;
     sVector n =
         FaceNormal(Position(mesh, face.v1), Position(mesh, face.v2), Position(mesh, face.v3));
-    normals->mFaceNorms[f] = n;
-    AddVertexNormal(normals.get(), &normals->mVNormListPtrs[face.v1], n, s);
-    AddVertexNormal(normals.get(), &normals->mVNormListPtrs[face.v2], n, s);
-    AddVertexNormal(normals.get(), &normals->mVNormListPtrs[face.v3], n, s);
+    normals.mFaceNorms[f] = n;
+    AddVertexNormal(&normals, &normals.mVNormListPtrs[face.v1], n, s);
+    AddVertexNormal(&normals, &normals.mVNormListPtrs[face.v2], n, s);
+    AddVertexNormal(&normals, &normals.mVNormListPtrs[face.v3], n, s);
   }
 
-  for (size_t v = 0; v < normals->mVNormListPtrs.size(); ++v) {
-    sVNorm* head = normals->mVNormListPtrs[v];
-    if (!head) return IsolatedVertices(mesh, *normals, v);
+  for (size_t v = 0; v < normals.mVNormListPtrs.size(); ++v) {
+    sVNorm* head = normals.mVNormListPtrs[v];
+    if (!head) return IsolatedVertices(mesh, normals, v);
     for (sVNorm* e = head; e; e = e->mNext) {
       if (e->mNorm.LengthSq() < double(MIN_NORMAL_LENGTH_SQ)) e->mNorm = e->mFirstNorm;
       e->mNorm.Normalise();
     }
   }
+  return Problem();
+}
+
+Problem TryComputeMeshNormals(const Mesh3ds& mesh, std::unique_ptr<sMeshNorm>& result) {
+  std::unique_ptr<sMeshNorm> normals(new sMeshNorm);
+  if (Problem p = TryComputeMeshNormals(mesh, *normals)) return p;
   result = std::move(normals);
   return Problem();
 }
@@ -117,17 +123,21 @@ void AddVertexNormal(sMeshNorm* normals, sVNorm** list, const sVector& n, uint32
     // A face without smoothing groups shares the vertex's one flat entry.
     if (s == 0 && e->mGroups == 0) return;
   }
-  normals->mStore.push_back(sVNorm{*list, n, n, s});
+  normals->mStore.push_back(sVNorm{*list, n, n, s, uint32_t(normals->mStore.size())});
   *list = &normals->mStore.back();
 }
 
-const sVector& FindVertexNormal(const sMeshNorm* normals, uint32_t s, uint16_t v) {
+const sVNorm& FindVertexNormalEntry(const sMeshNorm* normals, uint32_t s, uint16_t v) {
   if (v < normals->mVNormListPtrs.size()) {
     for (const sVNorm* e = normals->mVNormListPtrs[v]; e; e = e->mNext) {
-      if ((e->mGroups & s) || (s == 0 && e->mGroups == 0)) return e->mNorm;
+      if ((e->mGroups & s) || (s == 0 && e->mGroups == 0)) return *e;
     }
   }
   FailWith(MakeProblem(ProblemCode::NORMAL_NOT_FOUND, std::string(),
                        "no normal of vertex " + std::to_string(v) + " serves smoothing groups " +
                            std::to_string(s)));
+}
+
+const sVector& FindVertexNormal(const sMeshNorm* normals, uint32_t s, uint16_t v) {
+  return FindVertexNormalEntry(normals, s, v).mNorm;
 }

@@ -73,20 +73,64 @@ class ObjSet {
 #endif
   }
 
+  // FindOrAdd for a value that may have been asked for before with the same hint (a mesh
+  // vertex's point, asked for by every face at the vertex). The hint remembers the last search
+  // made with it, which must have been in this pool; when the index can tell from it that its
+  // entry is still the answer, the pool is not searched. The reference build always searches.
+  Entry* FindOrAdd(T value, PoolHint<T>& hint) {
+#ifdef TRIMORPH_REFERENCE_POOLS
+    (void)hint;
+    return FindOrAddLinear(std::move(value));
+#else
+    auto& index = Index();
+    if (Entry* e = index.Recall(hint, value)) return e;
+    bool sameBits = false;
+    Entry* e = index.Find(value, &sameBits);
+    if (!e) {
+      e = NewFront(value);
+      index.InsertNewFront(e);
+      sameBits = true;
+    }
+    index.Remember(hint, e, value, sameBits);
+    return e;
+#endif
+  }
+
+  // Asks the memory for what a search for value will read first, ahead of the search.
+  void Prefetch(const T& value) {
+#ifdef TRIMORPH_REFERENCE_POOLS
+    (void)value;
+#else
+    Index().Prefetch(value);
+#endif
+  }
+
   // FindOrAdd through the index.
   Entry* FindOrAddIndexed(T value) {
-    // Named here, not in the class: the kind of index depends on ObjTraits<T>, which the records
-    // of the model specialise after their pools are declared.
-    typedef PoolIndex<T> Index;
-    Index* index = static_cast<Index*>(mLookup.get());
-    if (!index) {
-      mLookup.reset(new Index(mFirstObj));
-      index = static_cast<Index*>(mLookup.get());
-    }
-    if (Entry* e = index->Find(value)) return e;
+    auto& index = Index();
+    if (Entry* e = index.Find(value)) return e;
     Entry* e = NewFront(std::move(value));
-    index->InsertNewFront(e);
+    index.InsertNewFront(e);
     return e;
+  }
+
+  // Room for n entries in all, in the list and in the index, so that the pool does not grow
+  // step by step while they come.
+  void Reserve(size_t n) {
+    ReserveEntries(n);
+#ifndef TRIMORPH_REFERENCE_POOLS
+    Index().Reserve(n);
+#endif
+  }
+
+  // Room for n entries in all in the list (for pools filled with Add, which have no index).
+  // The reference pool keeps allocating one entry at a time.
+  void ReserveEntries(size_t n) {
+#ifdef TRIMORPH_REFERENCE_POOLS
+    (void)n;
+#else
+    if (n > size_t(mNumObjs) + mSpareEntries) NewBlock(n - size_t(mNumObjs));
+#endif
   }
 
   // FindOrAdd by walking the list from the front: the reference for the index.
@@ -146,25 +190,40 @@ class ObjSet {
 
  private:
   // Entries live in blocks that stay where they are until Clear, each block holding twice as
-  // many entries as the one before, up to MAX_BLOCK_ENTRIES: small pools stay small, and large
-  // ones cost one allocation per block instead of one per entry.
+  // many entries as the one before, up to MAX_BLOCK_ENTRIES, or as many as Reserve asks for:
+  // small pools stay small, large ones cost one allocation per block instead of one per entry,
+  // and the entries made one after the other lie side by side.
   struct Block {
     Block* mPrev;
   };
 #ifdef TRIMORPH_REFERENCE_POOLS
   // The reference pool is the plain list it always was: one allocation per entry.
-  static constexpr int FIRST_BLOCK_ENTRIES = 1;
-  static constexpr int MAX_BLOCK_ENTRIES = 1;
+  static constexpr size_t FIRST_BLOCK_ENTRIES = 1;
+  static constexpr size_t MAX_BLOCK_ENTRIES = 1;
 #else
-  static constexpr int FIRST_BLOCK_ENTRIES = 4;
-  static constexpr int MAX_BLOCK_ENTRIES = 1024;
+  static constexpr size_t FIRST_BLOCK_ENTRIES = 4;
+  static constexpr size_t MAX_BLOCK_ENTRIES = 16384;
 #endif
   static constexpr size_t BLOCK_HEADER =
       (sizeof(Block) + alignof(Entry) - 1) / alignof(Entry) * alignof(Entry);
   static_assert(alignof(Entry) <= alignof(std::max_align_t), "entries fit the blocks' alignment");
 
+  // The index, made when it is first needed. Named here, not in the class: the kind of index
+  // depends on ObjTraits<T>, which the records of the model specialise after their pools are
+  // declared.
+  auto& Index() {
+    typedef PoolIndex<T> Lookup;
+    if (__builtin_expect(!mLookup, 0)) MakeIndex<Lookup>();
+    return *static_cast<Lookup*>(mLookup.get());
+  }
+
+  template <class Lookup>
+  __attribute__((noinline)) void MakeIndex() {
+    mLookup.reset(new Lookup(mFirstObj));
+  }
+
   Entry* NewFront(T value) {
-    if (mSpareEntries == 0) NewBlock();
+    if (mSpareEntries == 0) NewBlock(0);
     Entry* e = new (static_cast<void*>(mSpare)) Entry{mFirstObj, -1, std::move(value)};
     mSpare += sizeof(Entry);
     --mSpareEntries;
@@ -173,11 +232,13 @@ class ObjSet {
     return e;
   }
 
-  void NewBlock() {
-    int n = mBlockEntries == 0
-                ? FIRST_BLOCK_ENTRIES
-                : (mBlockEntries < MAX_BLOCK_ENTRIES / 2 ? 2 * mBlockEntries : MAX_BLOCK_ENTRIES);
-    void* raw = ::operator new(BLOCK_HEADER + size_t(n) * sizeof(Entry));
+  // A block for at least wanted entries (0: as the growth of the blocks gives).
+  void NewBlock(size_t wanted) {
+    size_t n = mBlockEntries == 0 ? FIRST_BLOCK_ENTRIES
+                                  : (mBlockEntries < MAX_BLOCK_ENTRIES / 2 ? 2 * mBlockEntries
+                                                                           : MAX_BLOCK_ENTRIES);
+    if (n < wanted) n = wanted;
+    void* raw = ::operator new(BLOCK_HEADER + n * sizeof(Entry));
     Block* block = static_cast<Block*>(raw);
     block->mPrev = mBlocks;
     mBlocks = block;
@@ -198,8 +259,8 @@ class ObjSet {
 
   Block* mBlocks = nullptr;         // the newest block; each links to the one before
   unsigned char* mSpare = nullptr;  // room for the next entry in the newest block
-  int mSpareEntries = 0;            // entries that still fit there
-  int mBlockEntries = 0;            // entries of the newest block
+  size_t mSpareEntries = 0;         // entries that still fit there
+  size_t mBlockEntries = 0;         // entries of the newest block
 
   // The index of FindOrAdd, made by its first call; none while it is out of date.
   std::unique_ptr<PoolIndexBase<T>> mLookup;

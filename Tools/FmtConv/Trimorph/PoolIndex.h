@@ -5,34 +5,50 @@
 // built from the list, back to front, when FindOrAdd first needs it, and again after the list
 // has been reordered (Sort); new entries, which go to the front, are added to it as they come.
 //
-// - Exact pools (ObjTraits<T>::Hash) keep an open-addressing hash table. Values that are equal
-//   must hash alike. Every entry is held with a sequence number that grows towards the front of
-//   the list, so that of several equal entries (made by Add, which does not search) the one
-//   nearest the front is found.
+// Both kinds of index are one flat table with open addressing (FlatTable), searched by one probe
+// routine that offers the slots carrying the hash asked for to the caller's test, newest first:
+// the first slot that passes holds the entry nearest the front of the list.
+//
+// - Exact pools (ObjTraits<T>::Hash): a slot holds the hash and the entry. Values that are equal
+//   must hash alike; the entry's value is read only when the hashes agree.
 // - Tolerant pools (ObjTraits<T>::NEAR_COMPONENTS > 0) match when every float component differs
-//   by strictly less than NEAR_TOLERANCE. They keep a uniform grid of cells 1/128 wide (a power
-//   of two, so that cell numbers are exact). An entry is listed in every cell that holds a value
-//   within tolerance of it: per component the one or two cells that the window of +-0.0010001
-//   around it touches. A search then looks into the one cell of the value asked for, whose list
-//   holds every entry within tolerance of it in the order of the pool's list: the first match is
-//   the answer.
-//   A component of 2^24 or more in magnitude has no other float within tolerance; it gets a
+//   by strictly less than NEAR_TOLERANCE. A slot holds the entry's components besides the entry,
+//   so a search reads no entry. An entry is filed under every cell of a uniform grid that a
+//   value within tolerance of it can lie in (per component its own cell and, near a border, the
+//   neighbouring one, so one to 2^N cells), and a search looks into the one cell of the value
+//   asked for. Cells are 2^-g units wide (a power of two, so that cell numbers are exact), g
+//   from -4 to 8: the index starts with cells of 1/256 and chooses wider or narrower ones as it
+//   finds the cells it searches nearly empty or crowded (Adapt), filing its entries again.
+//   A component of more than 2^14 in magnitude has no other float within tolerance; it gets a
 //   cell of its own value. A value with a NaN or infinite component never matches (the
-//   difference is NaN), so it is not listed at all. Cells whose hashes collide share a list.
+//   difference is NaN), so it is not filed at all. Cells whose hashes collide share their slots.
 //
-// The index allocates with the standard containers; a failure throws std::bad_alloc, which ends
-// the conversion like every allocation failure of the converter.
+// A caller that asks a pool for the same value again and again (every face at a mesh vertex asks
+// for the vertex's point) keeps a PoolHint of its last search, and the index takes the hint's
+// entry back without a search when it can tell that it is still the answer (Recall):
+// - Pools filled by FindOrAdd alone hold no two entries that match each other: an entry is made
+//   only when no entry held matches its value, and the later entries are made the same way. The
+//   index keeps track of that (an entry that Add makes may break it). While it holds, an entry
+//   that matches a value is the only one, whatever the order of the list: in an exact pool an
+//   equal entry is the answer, and in a tolerant pool an entry whose components have the very
+//   bits of the value asked for (any other entry within tolerance of the value would be within
+//   tolerance of that entry).
+// - In a tolerant pool the answer also stays the entry found before unless an entry has been
+//   filed since under the value's own cell: the index stamps every cell (by its hash) with the
+//   sequence number it last filed there, and compares the stamp with the hint's.
 //
-// Exact pools decide with the pool's own equality; tolerant pools with the components, which
-// are what their equality compares.
+// The index allocates with the throwing forms; a failure throws std::bad_alloc, which ends the
+// conversion like every allocation failure of the converter.
 #ifndef TRIMORPH_POOLINDEX_H
 #define TRIMORPH_POOLINDEX_H
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "ShapeMath.h"
@@ -83,6 +99,112 @@ struct PoolNearComponents<Traits, std::void_t<decltype(Traits::NEAR_COMPONENTS)>
     : std::integral_constant<int, Traits::NEAR_COMPONENTS> {};
 
 //--------------------------------------------------------------------------------------------
+// The flat table and its probe routine
+//--------------------------------------------------------------------------------------------
+
+// Open addressing with linear probing over slots that carry a 32-bit hash (`hash`) and an entry
+// (`entry`, null in a free slot), kept in the order of Robin Hood hashing: the slots of one home
+// slot (the one their hash chooses) lie side by side, homes in the order of the table, and a
+// search stops at the first slot that is nearer its own home than the search has come from the
+// home it looks for. Within one home the newest slot comes first: a slot goes in front of the
+// slots of its home, which move on, so a search meets the slots of a hash newest first. A table
+// holds at most three quarters as many slots as it has places. Nothing is ever removed singly.
+template <class Slot, int MAX_LOAD_PERCENT>
+class FlatTable {
+ public:
+  FlatTable() { Resize(MIN_SLOTS); }
+
+  // Offers the slots that carry hash to visit, newest first, until visit returns true. Returns
+  // whether it did.
+  template <class Visit>
+  bool Probe(uint32_t hash, Visit&& visit) const {
+    const Slot* slots = mSlots.get();
+    const size_t home = hash & mMask;
+    for (size_t d = 0;; ++d) {
+      const size_t i = (home + d) & mMask;
+      const Slot& s = slots[i];
+      if (!s.entry || Distance(s, i) < d) return false;
+      if (s.hash == hash && visit(s)) return true;
+    }
+  }
+
+  // Asks the memory for the home slot of hash, ahead of an Insert.
+  void Prefetch(uint32_t hash) const {
+#if defined(__GNUC__)
+    __builtin_prefetch(&mSlots[hash & mMask]);
+#else
+    (void)hash;
+#endif
+  }
+
+  // Takes a slot newer than every slot held.
+  void Insert(const Slot& slot) {
+    if (100 * (mCount + 1) > MAX_LOAD_PERCENT * (mMask + 1)) Reserve(mCount + 1);
+    Place(slot);
+    ++mCount;
+  }
+
+  // Room for n slots in use without growing again.
+  void Reserve(size_t n) {
+    size_t size = MIN_SLOTS;
+    while (MAX_LOAD_PERCENT * size < 100 * n) size *= 2;
+    if (size > mMask + 1) Resize(size);
+  }
+
+  // Empties the table, keeping its size.
+  void Clear() {
+    std::fill(mSlots.get(), mSlots.get() + mMask + 1, Slot());
+    mCount = 0;
+  }
+
+  size_t Count() const {
+    return mCount;
+  }
+
+ private:
+  static constexpr size_t MIN_SLOTS = 16;
+
+  // How far slot s, found at place i, lies from its home.
+  size_t Distance(const Slot& s, size_t i) const {
+    return (i - (s.hash & mMask)) & mMask;
+  }
+
+  // Puts slot in front of the slots of its home: at the first place from its home that is free
+  // or holds a slot no farther from its own home than slot would be there. The slots from that
+  // place up to the next free place (homes in order) move on by one.
+  void Place(const Slot& slot) {
+    Slot* slots = mSlots.get();
+    size_t at = slot.hash & mMask;
+    for (size_t d = 0; slots[at].entry && Distance(slots[at], at) > d; ++d) at = (at + 1) & mMask;
+    size_t free = at;
+    while (slots[free].entry) free = (free + 1) & mMask;
+    for (size_t i = free; i != at; i = (i - 1) & mMask) slots[i] = slots[(i - 1) & mMask];
+    slots[at] = slot;
+  }
+
+  // Moves the slots into a table of size slots. The old table is read backwards, starting next
+  // to a free slot, so that every home's slots are met oldest first, and placed in that order
+  // they keep it.
+  void Resize(size_t size) {
+    std::unique_ptr<Slot[]> old(new Slot[size]());
+    old.swap(mSlots);
+    const size_t oldSize = old ? mMask + 1 : 0;
+    mMask = size - 1;
+    if (oldSize == 0) return;
+    size_t free = 0;
+    while (old[free].entry) ++free;
+    for (size_t k = 1; k <= oldSize; ++k) {
+      const Slot& s = old[(free + oldSize - k) & (oldSize - 1)];
+      if (s.entry) Place(s);
+    }
+  }
+
+  std::unique_ptr<Slot[]> mSlots;
+  size_t mMask = 0;
+  size_t mCount = 0;
+};
+
+//--------------------------------------------------------------------------------------------
 // The index
 //--------------------------------------------------------------------------------------------
 
@@ -92,14 +214,26 @@ template <class T>
 class PoolIndexBase {
  public:
   virtual ~PoolIndexBase() = default;
-  // Takes a new front entry that was added without a search (it may equal an entry held).
+  // Takes a new front entry that was added without a search (it may match an entry held).
   virtual void InsertFront(ObjEntry<T>* e) = 0;
+};
+
+// What a caller remembers of one search, to ask the pool for the same value again (see the
+// indexes' Recall): the value, the entry found for it, and for a tolerant pool how far the index
+// had come and whether the entry holds the very bits of the value.
+template <class T>
+struct PoolHint {
+  ObjEntry<T>* entry = nullptr;  // the answer, or null when nothing is remembered
+  T value{};                     // the value asked for
+  uint32_t seq = 0;              // the index's latest sequence number at the time
+  uint32_t epoch = 0;            // the index's filing at the time
+  bool exact = false;            // the entry holds the very bits of value, all finite
 };
 
 template <class T, int N = PoolNearComponents<ObjTraits<T>>::value>
 class PoolIndex;
 
-// Exact pools: open addressing with linear probing over (entry, hash, sequence number).
+// Exact pools.
 template <class T>
 class PoolIndex<T, 0> final : public PoolIndexBase<T> {
  public:
@@ -109,25 +243,37 @@ class PoolIndex<T, 0> final : public PoolIndexBase<T> {
   explicit PoolIndex(Entry* first) {
     std::vector<Entry*> list;
     for (Entry* e = first; e; e = e->mNext) list.push_back(e);
-    Reserve(list.size());
+    mTable.Reserve(list.size());
     for (size_t i = list.size(); i-- > 0;) InsertFront(list[i]);
   }
 
-  // The entry a walk from the front would return for value, or null.
-  Entry* Find(const T& value) const {
-    const uint32_t hash = Hash32(value);
-    Entry* best = nullptr;
-    uint32_t bestSeq = 0;
-    for (size_t i = hash & mMask; mSlots[i].entry; i = (i + 1) & mMask) {
-      const Slot& s = mSlots[i];
-      if (s.hash != hash || (best && s.seq < bestSeq)) continue;
-      if (!ObjTraits<T>::Equal(s.entry->mObj, value)) continue;
-      if (mUnique) return s.entry;
-      best = s.entry;
-      bestSeq = s.seq;
-    }
-    return best;
+  // The entry a walk from the front would return for value, or null: the newest equal one.
+  // (sameBits is for the likeness of the two kinds of index: an equal entry is as good.)
+  Entry* Find(const T& value, bool* sameBits = nullptr) const {
+    if (sameBits) *sameBits = true;
+    Entry* found = nullptr;
+    mTable.Probe(Hash32(value), [&](const Slot& s) {
+      if (!ObjTraits<T>::Equal(s.entry->mObj, value)) return false;
+      found = s.entry;
+      return true;
+    });
+    return found;
   }
+
+  // The entry that hint remembers, when it is the answer for value: it was the answer for an
+  // equal value, and it is the only equal entry while no two entries held are equal.
+  Entry* Recall(const PoolHint<T>& hint, const T& value) const {
+    return hint.entry && mUnique && ObjTraits<T>::Equal(hint.value, value) ? hint.entry : nullptr;
+  }
+
+  // Makes hint remember that e is the answer for value now.
+  void Remember(PoolHint<T>& hint, Entry* e, const T& value, bool) const {
+    hint.entry = e;
+    hint.value = value;
+  }
+
+  // Asks the memory for the part of the index that a search for value reads first.
+  void Prefetch(const T& value) const { mTable.Prefetch(Hash32(value)); }
 
   // Takes a new front entry whose value Find has just reported absent.
   void InsertNewFront(Entry* e) { Insert(e); }
@@ -137,161 +283,148 @@ class PoolIndex<T, 0> final : public PoolIndexBase<T> {
     Insert(e);
   }
 
+  void Reserve(size_t n) { mTable.Reserve(n); }
+
  private:
   struct Slot {
-    Entry* entry;
-    uint32_t hash;  // kept, so that the table grows without reading the entries
-    uint32_t seq;   // grows towards the front of the list
+    uint32_t hash;
+    Entry* entry;  // null in a free slot
   };
 
   // The upper half of the hash: it chooses the slot and tells most unequal values apart.
   static uint32_t Hash32(const T& value) { return uint32_t(ObjTraits<T>::Hash(value) >> 32); }
 
-  void Insert(Entry* e) {
-    if (2 * (mCount + 1) > mSlots.size()) Reserve(mCount + 1);
-    Place({e, Hash32(e->mObj), mNextSeq++});
-    ++mCount;
-  }
+  void Insert(Entry* e) { mTable.Insert({Hash32(e->mObj), e}); }
 
-  void Place(const Slot& slot) {
-    size_t i = slot.hash & mMask;
-    while (mSlots[i].entry) i = (i + 1) & mMask;
-    mSlots[i] = slot;
-  }
-
-  // Room for n entries at a load of at most one half.
-  void Reserve(size_t n) {
-    size_t size = 16;
-    while (size < 2 * n) size *= 2;
-    if (size <= mSlots.size()) return;
-    std::vector<Slot> old(size, Slot{nullptr, 0, 0});
-    old.swap(mSlots);
-    mMask = size - 1;
-    for (const Slot& s : old) {
-      if (s.entry) Place(s);
-    }
-  }
-
-  std::vector<Slot> mSlots = std::vector<Slot>(16, Slot{nullptr, 0, 0});
-  size_t mMask = 15;
-  size_t mCount = 0;
-  uint32_t mNextSeq = 0;
-  // No two entries held are equal, so the first match is the only one.
+  FlatTable<Slot, 75> mTable;
+  // No two entries held are equal, so an equal entry is the only one.
   bool mUnique = true;
 };
 
-// Tolerant pools: a hash of grid cells, each cell a list of entries in the order of the pool's
-// list, front first.
+// Tolerant pools.
 template <class T, int N>
 class PoolIndex final : public PoolIndexBase<T> {
  public:
   typedef ObjEntry<T> Entry;
 
-  explicit PoolIndex(Entry* first) {
-    std::vector<Entry*> list;
-    for (Entry* e = first; e; e = e->mNext) list.push_back(e);
-    for (size_t i = list.size(); i-- > 0;) InsertFront(list[i]);
+  // The finest and the coarsest grid: cells of 1/256 and of 16 units.
+  static constexpr int FINEST_GRID = 8;
+  static constexpr int COARSEST_GRID = -4;
+
+  // grid: the grid to start with, cells of 2^-grid units, in [COARSEST_GRID, FINEST_GRID].
+  explicit PoolIndex(Entry* first, int grid = FINEST_GRID) : mStamps(STAMPS, 0) {
+    SetGrid(grid);
+    const std::vector<Entry*> list = ListBackToFront(first);
+    Reserve(list.size());
+    for (Entry* e : list) InsertFront(e);
   }
 
-  Entry* Find(const T& value) const {
+  // The entry a walk from the front would return for value, or null: the newest entry within
+  // tolerance, which is the first one met in the value's own cell. sameBits, when given, tells
+  // whether that entry's components have the very bits of value's.
+  Entry* Find(const T& value, bool* sameBits = nullptr) {
     float v[N];
     ObjTraits<T>::Components(value, v);
-    int64_t cell[N];
-    for (int k = 0; k < N; ++k) {
-      const double d = v[k];
-      if (std::fabs(d) < LARGE) {
-        cell[k] = Floor(d * CELLS_PER_UNIT);
-      } else {
-        if (!std::isfinite(d)) return nullptr;
-        cell[k] = LargeCell(v[k]);
-      }
-    }
-    // The cell's list holds every entry within tolerance of any value of the cell, front first:
-    // the first match is the answer. Near compares exactly what the pool's Equal compares (the
-    // components, within NEAR_TOLERANCE), so the entry itself need not be read.
-    for (int32_t i = Head(CellKey(cell)); i >= 0;) {
-      const Item& item = ItemAt(i);
-      if (Near(item.v, v)) return item.entry;
-      i = item.next;
-    }
-    return nullptr;
+    if (!Finite(v)) return nullptr;  // never matches anything
+    Entry* found = nullptr;
+    ++mProbes;
+    mTable.Probe(OwnCell(v), [&](const Slot& s) {
+      ++mMatches;
+      if (!Near(s.v, v)) return false;
+      found = s.entry;
+      if (sameBits) *sameBits = SameBits(s.v, v);
+      return true;
+    });
+    if (mProbes >= mNextAdapt) Adapt();
+    return found;
   }
 
-  void InsertNewFront(Entry* e) { InsertFront(e); }
+  // The entry that hint remembers, when it is still the answer for value; null when that
+  // cannot be told without a search. It is, when hint was made (Remember) for a value of the
+  // very same bits and either the entry holds those bits, all finite, while no two entries held
+  // match each other (see the top of this file), or no entry has been filed since under the
+  // value's own cell, where every entry within tolerance of the value is filed: the answer is
+  // the matching entry nearest the front, and every entry filed later lies in front of the
+  // older ones.
+  Entry* Recall(const PoolHint<T>& hint, const T& value) const {
+    if (!hint.entry) return nullptr;
+    float a[N], b[N];
+    ObjTraits<T>::Components(hint.value, a);
+    ObjTraits<T>::Components(value, b);
+    if (!SameBits(a, b)) return nullptr;
+    if (hint.exact && mUnique) return hint.entry;
+    if (hint.epoch != mEpoch || !Finite(b)) return nullptr;
+    return Stamp(OwnCell(b)) > hint.seq ? nullptr : hint.entry;
+  }
+
+  // Makes hint remember that e is the answer for value now; sameBits: e's components have the
+  // very bits of value's.
+  void Remember(PoolHint<T>& hint, Entry* e, const T& value, bool sameBits) const {
+    float v[N];
+    ObjTraits<T>::Components(value, v);
+    hint.entry = e;
+    hint.value = value;
+    hint.seq = mLastSeq;
+    hint.epoch = mEpoch;
+    hint.exact = sameBits && Finite(v);
+  }
+
+  // Asks the memory for the part of the index that a search for value reads first.
+  void Prefetch(const T& value) const {
+    float v[N];
+    ObjTraits<T>::Components(value, v);
+    if (Finite(v)) mTable.Prefetch(OwnCell(v));
+  }
+
+  void InsertNewFront(Entry* e) {
+    mFront = e;
+    Insert(e);
+  }
 
   void InsertFront(Entry* e) override {
-    Item item;
-    item.entry = e;
-    ObjTraits<T>::Components(e->mObj, item.v);
-    // The entry goes into every cell whose values can lie within tolerance of it: one or two
-    // per component.
-    int64_t lo[N], hi[N], cell[N];
-    for (int k = 0; k < N; ++k) {
-      if (!std::isfinite(item.v[k])) return;  // never matches anything
-      Window(item.v[k], lo[k], hi[k]);
-      cell[k] = lo[k];
-    }
-    for (;;) {
-      AddToCell(CellKey(cell), item);
-      int k = 0;
-      while (k < N && cell[k] == hi[k]) cell[k] = lo[k], ++k;
-      if (k == N) break;
-      ++cell[k];
-    }
+    if (mUnique && Find(e->mObj)) mUnique = false;
+    InsertNewFront(e);
   }
+
+  void Reserve(size_t n) { mTable.Reserve(n); }
+
+  // The grid in use: cells of 2^-Grid() units.
+  int Grid() const { return mGrid; }
 
  private:
-  // Components of this magnitude or more are at least 1 apart from any other float.
-  static constexpr double LARGE = 16777216.0;  // 2^24
-  static constexpr double CELLS_PER_UNIT = 128.0;
-  // Wider than the tolerance by far more than the rounding of v +- WINDOW for |v| < 2^24, and
-  // narrower than half a cell, so that an entry is listed in at most two cells per component.
+  // A component of more than this magnitude has no other float within tolerance: its
+  // neighbours lie at least 2^-9 apart.
+  static constexpr double LARGE = 16384.0;  // 2^14
+  // The half width of the window around a value that holds every value within tolerance of it:
+  // wider than the tolerance, narrower than half the finest cell, so that a window reaches into
+  // at most one other cell per component.
   static constexpr double WINDOW = 0.0010001;
-  // Cell numbers of large components lie beyond every cell number of the grid (|n| <= 2^31).
+  // Cell numbers of large components lie beyond every cell number of the grids (|n| <= 2^22).
   static constexpr int64_t LARGE_CELLS = int64_t(1) << 40;
+  // The grid is chosen again after this many searches, or as many as the index holds slots if
+  // that is more: filing the entries again costs no more than one filing per search.
+  static constexpr size_t ADAPT_PROBES = 1024;
+  // Stamps: the latest sequence number filed under a cell, by the lower bits of its hash.
+  static constexpr size_t STAMPS = 1 << 14;
 
-  struct Item {
-    Entry* entry;
-    int32_t next;  // the item of the same cell next further back in the pool's list, or -1
-    float v[N];    // the entry's components
-  };
   struct Slot {
-    uint32_t key;  // the cell's hash; it also chooses the slot
-    int32_t head;  // the cell's front item, or -1 for a free slot
+    uint32_t hash;  // the hash of the cell the entry is filed under
+    float v[N];     // the entry's components
+    Entry* entry;   // null in a free slot
   };
 
-  static int64_t LargeCell(float f) {
-    uint32_t bits;
-    memcpy(&bits, &f, sizeof bits);
-    return LARGE_CELLS + int64_t(bits);
+  static std::vector<Entry*> ListBackToFront(Entry* first) {
+    std::vector<Entry*> list;
+    for (Entry* e = first; e; e = e->mNext) list.push_back(e);
+    std::reverse(list.begin(), list.end());
+    return list;
   }
 
-  // floor(x) for |x| < 2^62. The cell of a value d below LARGE in magnitude is
-  // Floor(d * CELLS_PER_UNIT): exact, since the scale is a power of two, and never decreasing as
-  // d grows.
-  static int64_t Floor(double x) {
-    int64_t t = int64_t(x);  // towards zero
-    return double(t) > x ? t - 1 : t;
-  }
-
-  // The cells of all values within tolerance of f. A value g with |g - f| < NEAR_TOLERANCE
-  // lies in [f - WINDOW, f + WINDOW] even after rounding, so its cell lies in [lo, hi].
-  static void Window(float f, int64_t& lo, int64_t& hi) {
-    const double d = f;
-    if (std::fabs(d) >= LARGE) {
-      lo = hi = LargeCell(f);
-      return;
+  static bool Finite(const float* v) {
+    for (int k = 0; k < N; ++k) {
+      if (!std::isfinite(v[k])) return false;
     }
-    lo = Floor((d - WINDOW) * CELLS_PER_UNIT);
-    hi = Floor((d + WINDOW) * CELLS_PER_UNIT);
-  }
-
-  // A multiplicative hash of the cell numbers; its upper bits, folded into the lower ones, give
-  // the slot.
-  static uint32_t CellKey(const int64_t* cell) {
-    uint64_t h = 0;
-    for (int k = 0; k < N; ++k) h = (h + uint64_t(cell[k])) * 0x9e3779b97f4a7c15ULL;
-    return uint32_t((h >> 32) ^ (h >> 17));
+    return true;
   }
 
   static bool Near(const float* a, const float* b) {
@@ -301,55 +434,158 @@ class PoolIndex final : public PoolIndexBase<T> {
     return true;
   }
 
-  int32_t Head(uint32_t key) const {
-    for (size_t i = key & mMask;; i = (i + 1) & mMask) {
-      const Slot& s = mSlots[i];
-      if (s.head < 0 || s.key == key) return s.head;
+  static bool SameBits(const float* a, const float* b) {
+    return memcmp(a, b, sizeof(float) * N) == 0;
+  }
+
+  uint32_t Stamp(uint32_t key) const { return mStamps[key & (STAMPS - 1)]; }
+
+  void SetGrid(int grid) {
+    mGrid = grid < COARSEST_GRID ? COARSEST_GRID : grid > FINEST_GRID ? FINEST_GRID : grid;
+    mScale = std::ldexp(1.0, mGrid);
+    mReach = WINDOW * mScale;
+    mProbes = mMatches = 0;
+    mNextAdapt = std::max(ADAPT_PROBES, mTable.Count());
+    // Hints made under another filing mean nothing now, and the stamps start afresh.
+    mEpoch = NextEpoch();
+    std::fill(mStamps.begin(), mStamps.end(), 0);
+  }
+
+  static uint32_t NextEpoch() {
+    static uint32_t last = 0;
+    return ++last;
+  }
+
+  // The grid that keeps searches short: when a searched cell holds many entries on average,
+  // cells half as wide; when it holds hardly any, cells twice as wide (fewer entries then reach
+  // into other cells). Halving the cells can divide the entries per cell by up to 16 (by 8 in
+  // space, and the window reaching across fewer borders), so the two bounds lie further apart
+  // than that. The entries are filed again under the cells of the new grid, oldest first, and
+  // the next choice waits for twice as many searches as there are slots; the answers do not
+  // depend on the grid.
+  void Adapt() {
+    const double perCell = double(mMatches) / double(mProbes);
+    int grid = mGrid;
+    if (perCell > 2.0 && mGrid < FINEST_GRID) ++grid;
+    if (perCell < 0.1 && mGrid > COARSEST_GRID) --grid;
+    if (grid == mGrid) {
+      mProbes = mMatches = 0;
+      mNextAdapt = std::max(ADAPT_PROBES, mTable.Count());
+      return;
+    }
+    mTable.Clear();
+    SetGrid(grid);
+    for (Entry* e : ListBackToFront(mFront)) Insert(e);
+    mNextAdapt = std::max(ADAPT_PROBES, 2 * mTable.Count());
+  }
+
+  static int64_t LargeCell(float f) {
+    uint32_t bits;
+    memcpy(&bits, &f, sizeof bits);
+    return LARGE_CELLS + int64_t(bits);
+  }
+
+  // floor(x) for |x| < 2^62.
+  static int64_t Floor(double x) {
+    int64_t t = int64_t(x);  // towards zero
+    return double(t) > x ? t - 1 : t;
+  }
+
+  // The hash of a cell is the sum of its cell numbers times these weights (HASH_MUL to the
+  // powers N down to 1, modulo 2^64), mixed and folded into 32 bits: the sum alone is linear,
+  // and neighbouring cells would crowd the same part of the table.
+  static constexpr uint64_t HASH_MUL = 0x9e3779b97f4a7c15ULL;
+  static constexpr uint64_t Weight(int k) {
+    uint64_t w = 1;
+    for (int i = k; i < N; ++i) w *= HASH_MUL;
+    return w;
+  }
+  static constexpr uint64_t WEIGHTS[4] = {Weight(0), Weight(1), Weight(2), Weight(3)};
+  static uint32_t Fold(uint64_t h) { return uint32_t(PoolMix(h)); }
+
+  // The hash of the own cell of finite components v. The cell of a component d up to LARGE in
+  // magnitude is floor(d * mScale): exact, since the scale is a power of two, and never
+  // decreasing as d grows.
+  uint32_t OwnCell(const float* v) const {
+    uint64_t h = 0;
+    for (int k = 0; k < N; ++k) {
+      const double d = v[k];
+      const int64_t cell = std::fabs(d) <= LARGE ? Floor(d * mScale) : LargeCell(v[k]);
+      h += uint64_t(cell) * WEIGHTS[k];
+    }
+    return Fold(h);
+  }
+
+  // Files an entry, given as a slot, with the sequence number seq, under every cell that a value
+  // within tolerance of it can lie in: per component its own cell and, when the window around it
+  // reaches across a border, the neighbouring cell there. The hash of a cell is linear in its cell
+  // numbers, so a neighbour's hash is the own cell's plus a step.
+  void File(Slot slot, uint32_t seq) {
+    uint64_t h = 0;
+    uint64_t step[N] = {};
+    unsigned reach = 0;  // bit k: the window reaches into the neighbour step[k] away
+    for (int k = 0; k < N; ++k) {
+      const double d = slot.v[k];
+      if (!(std::fabs(d) <= LARGE)) {
+        h += uint64_t(LargeCell(slot.v[k])) * WEIGHTS[k];
+        continue;
+      }
+      // Exact: the scale is a power of two and |s| < 2^23, so s - cell is exact too. A value
+      // g with |g - d| < NEAR_TOLERANCE lies within mReach of s once scaled.
+      const double s = d * mScale;
+      const int64_t cell = Floor(s);
+      h += uint64_t(cell) * WEIGHTS[k];
+      const double within = s - double(cell);
+      if (within < mReach) {
+        reach |= 1u << k;
+        step[k] = uint64_t(0) - WEIGHTS[k];
+      } else if (within > 1.0 - mReach) {
+        reach |= 1u << k;
+        step[k] = WEIGHTS[k];
+      }
+    }
+    uint32_t keys[1 << N];
+    int numKeys = 0;
+    keys[numKeys++] = Fold(h);
+    for (unsigned pick = reach; pick != 0; pick = (pick - 1) & reach) {
+      uint64_t hk = h;
+      for (int k = 0; k < N; ++k) {
+        if ((pick >> k) & 1) hk += step[k];
+      }
+      const uint32_t key = Fold(hk);
+      // Cells that share a hash share their slots.
+      if (std::find(keys, keys + numKeys, key) == keys + numKeys) keys[numKeys++] = key;
+    }
+    for (int i = 1; i < numKeys; ++i) mTable.Prefetch(keys[i]);
+    for (int i = 0; i < numKeys; ++i) {
+      slot.hash = keys[i];
+      mTable.Insert(slot);
+      mStamps[keys[i] & (STAMPS - 1)] = seq;
     }
   }
 
-  // Two cells whose keys collide share one list; that costs comparisons, never an answer.
-  void AddToCell(uint32_t key, Item item) {
-    if (2 * (mCells + 1) > mSlots.size()) Grow();
-    size_t i = key & mMask;
-    while (mSlots[i].head >= 0 && mSlots[i].key != key) i = (i + 1) & mMask;
-    if (mSlots[i].head < 0) {
-      mSlots[i].key = key;
-      ++mCells;
-    }
-    item.next = mSlots[i].head;
-    if ((mItemCount & (ITEM_BLOCK - 1)) == 0) {
-      std::unique_ptr<Item[]> block(new Item[ITEM_BLOCK]);
-      mItemBlocks.push_back(std::move(block));
-    }
-    mItemBlocks.back()[mItemCount & (ITEM_BLOCK - 1)] = item;
-    mSlots[i].head = int32_t(mItemCount++);
+  void Insert(Entry* e) {
+    Slot slot;
+    ObjTraits<T>::Components(e->mObj, slot.v);
+    if (!Finite(slot.v)) return;  // never matches anything
+    slot.entry = e;
+    File(slot, ++mLastSeq);
   }
 
-  void Grow() {
-    std::vector<Slot> old(mSlots.size() * 2, Slot{0, -1});
-    old.swap(mSlots);
-    mMask = mSlots.size() - 1;
-    for (const Slot& s : old) {
-      if (s.head < 0) continue;
-      size_t i = s.key & mMask;
-      while (mSlots[i].head >= 0) i = (i + 1) & mMask;
-      mSlots[i] = s;
-    }
-  }
-
-  const Item& ItemAt(int32_t i) const {
-    return mItemBlocks[size_t(i) / ITEM_BLOCK][size_t(i) & (ITEM_BLOCK - 1)];
-  }
-
-  // The items, one per entry and cell, in the order they were made, in blocks that stay where
-  // they are: the index grows without copying them.
-  static constexpr size_t ITEM_BLOCK = 4096;
-  std::vector<std::unique_ptr<Item[]>> mItemBlocks;
-  size_t mItemCount = 0;
-  std::vector<Slot> mSlots = std::vector<Slot>(16, Slot{0, -1});
-  size_t mMask = 15;
-  size_t mCells = 0;
+  FlatTable<Slot, 75> mTable;
+  Entry* mFront = nullptr;  // the front of the pool's list
+  uint32_t mLastSeq = 0;    // the sequence number of the entry filed last
+  std::vector<uint32_t> mStamps;
+  // No two entries held match each other (see the top of this file).
+  bool mUnique = true;
+  int mGrid = FINEST_GRID;
+  double mScale = 1;  // cells per unit
+  double mReach = 0;  // the window's half width in cells
+  uint32_t mEpoch = 0;
+  // Searches and the slots of the searched cells met since the grid was last chosen.
+  size_t mProbes = 0;
+  size_t mMatches = 0;
+  size_t mNextAdapt = 0;
 };
 
 #endif  // TRIMORPH_POOLINDEX_H

@@ -52,8 +52,9 @@ class Shape {
   // Prepares the model for output (AssignIndices, ComputeBounds, BuildGeomNodes, once) and checks
   // that every number the shape file would hold is finite (NUMBERS_NOT_FINITE).
   Problem TryPrepareOutput();
-  // TryPrepareOutput, failing on its problem, then writes the shape file.
-  void WriteShape(const char* fileName);
+  // TryPrepareOutput, failing on its problem, then writes the shape file, its text made by up
+  // to threads threads.
+  void WriteShape(const char* fileName, int threads = 1);
   // Sorts and numbers every pool but the volumes and sort vectors.
   void AssignIndices();
   // Bounding spheres and sort vectors of sorted sub-objects, and the whole-shape sphere.

@@ -10,7 +10,24 @@
 //
 // The first pass enters the nodes; the second transforms each mesh into its node's frame and
 // builds its geometry.
+//
+// A mesh vertex is a corner of several faces, and every corner asks the pools for its point,
+// texture coordinate, normal and vertex. The second pass remembers, per mesh vertex and per
+// vertex normal, the last search of each pool (PoolHint), which the pool takes back instead of
+// searching when it can tell that the answer is the same. Its working memory (the normals, the
+// hints, the faces of a batch) is kept from mesh to mesh.
+//
+// The faces of a material group are taken in batches. Each pool sees its calls in the order of
+// the faces and of their corners, as one corner after the other would make them, but each
+// pool's calls for a whole batch are made together: the points, then the texture coordinates,
+// the normals (per face three vertex normals, then the face normal), the vertices and the
+// triangles. The pools do not depend on each other's calls, only on the entries those return,
+// so every pool gets the very calls it got before. Ahead of a pool's calls, the places in its
+// index that they will read are asked for (Prefetch), so that the memory delivers them together
+// rather than one after the other.
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "ImportChecks.h"
 #include "MaterialTypes.h"
@@ -67,17 +84,39 @@ class LevelImport {
     ObjEntry<sPrimState>* mPrimState;
   };
 
+  // What a mesh vertex was given last, for its point and texture coordinate.
+  struct sPointMemo {
+    PoolHint<sVector> mPoint;
+    PoolHint<sUVPoint> mUVPoint;
+  };
+  // What a vertex normal of the mesh was given last, for the normal and the vertex (together
+  // with the sub-object's vertex pool the vertex hint was made in).
+  struct sNormalMemo {
+    PoolHint<sVector> mNormal;
+    ObjSet<sVertex>* mVertexPool = nullptr;
+    PoolHint<sVertex> mVertex;
+  };
+  // One corner of a face of the batch.
+  struct sCorner {
+    uint16_t mVertex;          // the mesh vertex
+    sNormalMemo* mNormalMemo;  // of the vertex normal that serves the face
+    const sVector* mNormal;
+    ObjEntry<sVector>* mPointEntry;
+    ObjEntry<sUVPoint>* mUVEntry;
+    ObjEntry<sVector>* mNormalEntry;
+    ObjEntry<sVertex>* mVertexEntry;
+  };
+
   void EnterNode(uint32_t index);
   void ImportMeshGeometry(uint32_t index);
   // Brings the mesh's vertices into the node's frame, relative to the keyframer node's pivot.
   static void IntoNodeFrame(Mesh3ds& mesh, const sTreeNode& node, const KfMesh3ds* kf);
-  void ImportMaterialGroup(const Mesh3ds& mesh, const MeshMatGroup3ds& g, sTreeNode* node,
-                           const sMeshNorm& normals);
+  void ImportMaterialGroup(const Mesh3ds& mesh, const MeshMatGroup3ds& g, sTreeNode* node);
   sGroupMaterial ResolveMaterial(const MeshMatGroup3ds& g) const;
   sGroupStates AddRenderStates(const sGroupMaterial& material, sTreeNode* node);
   sSubObject& EnterSubObject(const sGroupMaterial& material, const sGroupStates& states);
-  void AddFaces(const Mesh3ds& mesh, const MeshMatGroup3ds& g, const sMeshNorm& normals,
-                const sGroupStates& states, sSubObject& sub);
+  void AddFaces(const Mesh3ds& mesh, const MeshMatGroup3ds& g, const sGroupStates& states,
+                sSubObject& sub);
 
   Shape& mShape;
   Database3ds* const mDb;
@@ -86,6 +125,14 @@ class LevelImport {
   sDistLevel* mLevel = nullptr;
   uint32_t mNumNodes = 0;   // keyframer object nodes
   uint32_t mNumMeshes = 0;  // meshes to import
+  size_t mNumPoints = 0;    // vertices of all the level's meshes, as the first pass found them
+
+  // Working memory of the second pass, used again from mesh to mesh.
+  sMeshNorm mNormals;                            // the normals of the current mesh
+  std::vector<sPointMemo> mPointMemo;            // per mesh vertex
+  std::vector<sNormalMemo> mNormalMemo;          // per vertex normal (sVNorm::mNumber)
+  std::vector<sCorner> mCorners;                 // of the faces of a batch, three per face
+  std::vector<ObjEntry<sVector>*> mFaceNormals;  // of the faces of a batch
 };
 
 void LevelImport::EnterDistLevel(int maxDist) {
@@ -124,9 +171,12 @@ void LevelImport::EnterNode(uint32_t index) {
   for (int t = 9; t < 12; ++t) m.m[t] = m.m[t] * mMeshScale;
 
   mShape.mNodeTree.AddNode(mesh->name, kf ? kf->parent : nullptr, m, mLevelIndex);
+  mNumPoints += mesh->pointcount;
 }
 
 void LevelImport::ImportGeometry() {
+  // Every vertex of the level may become a point of its own.
+  mShape.mPoints.Reserve(size_t(mShape.mPoints.mNumObjs) + mNumPoints);
   for (uint32_t i = 0; i < mNumMeshes; ++i) ImportMeshGeometry(i);
 }
 
@@ -149,13 +199,15 @@ void LevelImport::ImportMeshGeometry(uint32_t index) {
   }
 
   IntoNodeFrame(*mesh, *node, kf.get());
-  const std::unique_ptr<sMeshNorm> normals = ComputeMeshNormals(mesh.get());
+  FailOn(TryComputeMeshNormals(*mesh, mNormals));
+  mPointMemo.assign(mesh->pointcount, sPointMemo());
+  mNormalMemo.assign(mNormals.mStore.size(), sNormalMemo());
 
   // Animation is taken from the first level only.
   if (kf && mLevelIndex == 0) mShape.AddNodeTrack(kf.get(), node);
 
   for (uint32_t j = 0; j < mesh->matgroupcount; ++j) {
-    ImportMaterialGroup(*mesh, mesh->matgrouparray[j], node, *normals);
+    ImportMaterialGroup(*mesh, mesh->matgrouparray[j], node);
   }
 }
 
@@ -169,11 +221,11 @@ void LevelImport::IntoNodeFrame(Mesh3ds& mesh, const sTreeNode& node, const KfMe
 }
 
 void LevelImport::ImportMaterialGroup(const Mesh3ds& mesh, const MeshMatGroup3ds& g,
-                                      sTreeNode* node, const sMeshNorm& normals) {
+                                      sTreeNode* node) {
   const sGroupMaterial material = ResolveMaterial(g);
   const sGroupStates states = AddRenderStates(material, node);
   sSubObject& sub = EnterSubObject(material, states);
-  AddFaces(mesh, g, normals, states, sub);
+  AddFaces(mesh, g, states, sub);
 }
 
 // The material record is released once its names are taken.
@@ -221,26 +273,94 @@ sSubObject& LevelImport::EnterSubObject(const sGroupMaterial& material,
 }
 
 // Within a face the three corners' vertex normals are pooled before the face normal, and within
-// a corner the point before the texture coordinate, the normal and the vertex.
-void LevelImport::AddFaces(const Mesh3ds& mesh, const MeshMatGroup3ds& g, const sMeshNorm& normals,
+// a corner the point before the texture coordinate, the normal and the vertex (see the top of
+// this file for the batches).
+void LevelImport::AddFaces(const Mesh3ds& mesh, const MeshMatGroup3ds& g,
                            const sGroupStates& states, sSubObject& sub) {
-  for (uint32_t r = 0; r < g.trianglecount; ++r) {
-    const uint16_t f = g.triangleindex[r];
-    const uint32_t s = mesh.smoothingarray ? mesh.smoothingarray[f] : 0;
-    const Face3ds& face = mesh.trianglearray[f];
-    const uint16_t corners[3] = {face.v1, face.v2, face.v3};
-    ObjEntry<sVertex>* vertices[3];
-    for (int c = 0; c < 3; ++c) {
-      const uint16_t v = corners[c];
-      const Point3ds& p = mesh.pointarray[v];
-      ObjEntry<sVector>* point = mShape.mPoints.FindOrAdd(sVector(p.x, p.y, p.z) * mMeshScale);
-      const TexVert3ds& t = mesh.textarray[v];
-      ObjEntry<sUVPoint>* uv = mShape.mUVPoints.FindOrAdd(sUVPoint{t.u, t.v});
-      ObjEntry<sVector>* normal = mShape.mNormals.FindOrAdd(FindVertexNormal(&normals, s, v));
-      vertices[c] = sub.mVertices.FindOrAdd({states.mVtxState, point, normal, uv});
+  // Each face adds a triangle, and its corners add at most one vertex per vertex normal.
+  sub.mTriangles.ReserveEntries(size_t(sub.mTriangles.mNumObjs) + g.trianglecount);
+  sub.mVertices.Reserve(size_t(sub.mVertices.mNumObjs) +
+                        std::min(size_t(3) * g.trianglecount, mNormals.mStore.size()));
+  const size_t BATCH = 64;  // faces
+  mCorners.resize(3 * BATCH);
+  mFaceNormals.resize(BATCH);
+  for (size_t first = 0; first < g.trianglecount; first += BATCH) {
+    const size_t n = std::min(BATCH, size_t(g.trianglecount) - first);
+    const uint16_t* faces = &g.triangleindex[first];
+
+    for (size_t i = 0; i < n; ++i) {
+      const uint16_t f = faces[i];
+      const uint32_t s = mesh.smoothingarray ? mesh.smoothingarray[f] : 0;
+      const Face3ds& face = mesh.trianglearray[f];
+      const uint16_t vertices[3] = {face.v1, face.v2, face.v3};
+      for (int c = 0; c < 3; ++c) {
+        sCorner& corner = mCorners[3 * i + c];
+        corner.mVertex = vertices[c];
+        const sVNorm& vn = FindVertexNormalEntry(&mNormals, s, corner.mVertex);
+        corner.mNormalMemo = &mNormalMemo[vn.mNumber];
+        corner.mNormal = &vn.mNorm;
+      }
     }
-    ObjEntry<sVector>* faceNormal = mShape.mNormals.FindOrAdd(normals.mFaceNorms[f]);
-    sub.mTriangles.Add({states.mPrimState, {vertices[0], vertices[1], vertices[2]}, faceNormal});
+    const size_t corners = 3 * n;
+
+    auto pointOf = [&](const sCorner& c) {
+      const Point3ds& p = mesh.pointarray[c.mVertex];
+      return sVector(p.x, p.y, p.z) * mMeshScale;
+    };
+    for (size_t i = 0; i < corners; ++i) {
+      const sCorner& c = mCorners[i];
+      if (!mPointMemo[c.mVertex].mPoint.entry) mShape.mPoints.Prefetch(pointOf(c));
+    }
+    for (size_t i = 0; i < corners; ++i) {
+      sCorner& c = mCorners[i];
+      c.mPointEntry = mShape.mPoints.FindOrAdd(pointOf(c), mPointMemo[c.mVertex].mPoint);
+    }
+
+    for (size_t i = 0; i < corners; ++i) {
+      sCorner& c = mCorners[i];
+      const TexVert3ds& t = mesh.textarray[c.mVertex];
+      c.mUVEntry = mShape.mUVPoints.FindOrAdd(sUVPoint{t.u, t.v}, mPointMemo[c.mVertex].mUVPoint);
+    }
+
+    for (size_t i = 0; i < n; ++i) {
+      for (int k = 0; k < 3; ++k) {
+        const sCorner& c = mCorners[3 * i + k];
+        if (!c.mNormalMemo->mNormal.entry) mShape.mNormals.Prefetch(*c.mNormal);
+      }
+      mShape.mNormals.Prefetch(mNormals.mFaceNorms[faces[i]]);
+    }
+    for (size_t i = 0; i < n; ++i) {
+      for (int k = 0; k < 3; ++k) {
+        sCorner& c = mCorners[3 * i + k];
+        c.mNormalEntry = mShape.mNormals.FindOrAdd(*c.mNormal, c.mNormalMemo->mNormal);
+      }
+      mFaceNormals[i] = mShape.mNormals.FindOrAdd(mNormals.mFaceNorms[faces[i]]);
+    }
+
+    auto vertexOf = [&](const sCorner& c) {
+      return sVertex{states.mVtxState, c.mPointEntry, c.mNormalEntry, c.mUVEntry};
+    };
+    for (size_t i = 0; i < corners; ++i) {
+      sCorner& c = mCorners[i];
+      sNormalMemo& memo = *c.mNormalMemo;
+      // A hint made in another sub-object's vertex pool is of no use here.
+      if (memo.mVertexPool != &sub.mVertices) {
+        memo.mVertexPool = &sub.mVertices;
+        memo.mVertex = PoolHint<sVertex>();
+      }
+      if (!memo.mVertex.entry) sub.mVertices.Prefetch(vertexOf(c));
+    }
+    for (size_t i = 0; i < corners; ++i) {
+      sCorner& c = mCorners[i];
+      c.mVertexEntry = sub.mVertices.FindOrAdd(vertexOf(c), c.mNormalMemo->mVertex);
+    }
+
+    for (size_t i = 0; i < n; ++i) {
+      const sCorner* c = &mCorners[3 * i];
+      sub.mTriangles.Add({states.mPrimState,
+                          {c[0].mVertexEntry, c[1].mVertexEntry, c[2].mVertexEntry},
+                          mFaceNormals[i]});
+    }
   }
 }
 

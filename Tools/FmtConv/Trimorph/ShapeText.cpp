@@ -26,7 +26,7 @@ constexpr size_t FLUSH_SIZE = 1 << 20;
 // "%08x" of a 32-bit value 8, "%g" at most 13 ("-d.ddddde-ddd").
 constexpr size_t NUMBER_ROOM = 24;
 
-char* PutInt(char* out, long long v) {
+char* IntAt(char* out, long long v) {
   return std::to_chars(out, out + NUMBER_ROOM, v).ptr;
 }
 
@@ -156,9 +156,38 @@ char* PutGExact(char* out, double v) {
 #endif
 }
 
-char* PutG(char* out, double v) {
+char* PutGUncached(char* out, double v) {
   if (char* end = PutGExact(out, v)) return end;
   return std::to_chars(out, out + NUMBER_ROOM, v, std::chars_format::general, 6).ptr;
+}
+
+// The texts of values formatted lately, by the bits of the value: a shape's numbers repeat
+// (points on a grid share their coordinates), and copying a text costs less than making it.
+// Each thread has a cache of its own.
+struct GCacheSlot {
+  uint64_t bits;
+  uint8_t length;  // 0: the slot holds nothing
+  char text[15];
+};
+constexpr int G_CACHE_BITS = 12;
+thread_local GCacheSlot gGCache[1 << G_CACHE_BITS];
+
+char* GAt(char* out, double v) {
+  uint64_t bits;
+  memcpy(&bits, &v, sizeof bits);
+  GCacheSlot& slot = gGCache[(bits * 0x9e3779b97f4a7c15ULL) >> (64 - G_CACHE_BITS)];
+  if (slot.length && slot.bits == bits) {
+    memcpy(out, slot.text, sizeof slot.text);
+    return out + slot.length;
+  }
+  char* end = PutGUncached(out, v);
+  const size_t length = size_t(end - out);
+  if (length <= sizeof slot.text) {
+    slot.bits = bits;
+    slot.length = uint8_t(length);
+    memcpy(slot.text, out, length);
+  }
+  return end;
 }
 
 }  // namespace
@@ -167,7 +196,7 @@ ShapeText::ShapeText(FILE* out) : mOut(out) {}
 
 void ShapeText::AppendG(std::string& out, double value) {
   char buf[NUMBER_ROOM];
-  out.append(buf, PutG(buf, value));
+  out.append(buf, GAt(buf, value));
 }
 
 void ShapeText::Grow(size_t n) {
@@ -226,7 +255,8 @@ void MakePlan(FormatPlan& plan, const char* format) {
 constexpr size_t PLAN_SLOTS = 256;
 
 const FormatPlan& PlanFor(const char* format) {
-  static FormatPlan plans[PLAN_SLOTS];
+  // Each thread has plans of its own: several threads make parts of one shape file.
+  thread_local FormatPlan plans[PLAN_SLOTS];
   FormatPlan& plan = plans[(uintptr_t(format) * 0x9e3779b97f4a7c15ULL) >> 56];
   if (plan.format != format || strncmp(plan.text.c_str(), format, plan.text.size() + 1) != 0) {
     MakePlan(plan, format);
@@ -256,10 +286,10 @@ void ShapeText::Write(const char* format, std::initializer_list<TextArg> args) {
     const TextArg& a = *arg++;
     switch (step.conversion) {
       case 'd':
-        out = PutInt(out, a.kind == TextArg::FLOAT ? (long long)a.f : a.i);
+        out = IntAt(out, a.kind == TextArg::FLOAT ? (long long)a.f : a.i);
         break;
       case 'g':
-        out = PutG(out, a.kind == TextArg::FLOAT ? a.f : double(a.i));
+        out = GAt(out, a.kind == TextArg::FLOAT ? a.f : double(a.i));
         break;
       case 'x':
         out = PutHex8(out, unsigned(a.i));
@@ -279,6 +309,31 @@ void ShapeText::Write(const char* format, std::initializer_list<TextArg> args) {
   }
   assert(arg == args.end() && "a text with more values than conversions");
   MaybeFlush();
+}
+
+void ShapeText::PutInt(long long v) {
+  Reserve(NUMBER_ROOM);
+  mLength = size_t(IntAt(mBuffer.get() + mLength, v) - mBuffer.get());
+}
+
+void ShapeText::PutG(double v) {
+  // The cache's copy writes all of its slot's bytes.
+  Reserve(NUMBER_ROOM);
+  mLength = size_t(GAt(mBuffer.get() + mLength, v) - mBuffer.get());
+}
+
+void ShapeText::Append(const ShapeText& piece) {
+  if (piece.mLength == 0) return;
+  if (mOut) {
+    // A long piece goes to the file as it is, after the text buffered before it.
+    Flush();
+    if (fwrite(piece.mBuffer.get(), 1, piece.mLength, mOut) != piece.mLength && !mFailed) {
+      mFailed = true;
+      mError = errno ? errno : EIO;
+    }
+    return;
+  }
+  Put(piece.mBuffer.get(), piece.mLength);
 }
 
 void ShapeText::MaybeFlush() {

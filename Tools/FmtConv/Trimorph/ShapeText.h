@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -37,6 +38,35 @@ class ShapeText {
   ShapeText& operator=(const ShapeText&) = delete;
 
   void Write(const char* format, std::initializer_list<TextArg> args = {});
+
+  // What Write makes, without reading a format: for the long lists of the shape file. Put takes
+  // text as it stands (its line ends already "\r\n"), PutInt writes "%d" and PutG "%g".
+  void Put(const char* text, size_t n) {
+    Reserve(n);
+    memcpy(mBuffer.get() + mLength, text, n);
+    mLength += n;
+  }
+  template <size_t N>
+  void Put(const char (&text)[N]) {
+    Put(text, N - 1);
+  }
+  void PutInt(long long v);
+  void PutG(double v);
+  // Ends a line made with Put: "\r\n", and the buffered text goes to the file once there is
+  // enough of it.
+  void EndLine() {
+    Put("\r\n");
+    MaybeFlush();
+  }
+  // Appends the text of piece, a ShapeText kept in memory.
+  void Append(const ShapeText& piece);
+  // Forgets the text kept in memory, keeping the memory for more.
+  void Clear() { mLength = 0; }
+  // The characters kept in memory: the whole text without a file, what is not yet flushed with
+  // one.
+  size_t Length() const { return mLength; }
+  // Writes what is buffered to the file once there is enough of it.
+  void MaybeFlush();
   // Writes what is buffered to the file; false when the file refused it (now or earlier).
   bool Flush();
   // The operating system's error code of the first write the file refused, 0 when none.
@@ -48,7 +78,6 @@ class ShapeText {
   static void AppendG(std::string& out, double value);
 
  private:
-  void MaybeFlush();
   // Makes room for n more characters behind the text.
   void Reserve(size_t n) {
     if (mCapacity - mLength < n) Grow(n);

@@ -4,12 +4,14 @@
 // node); then the file is written from top to bottom in one pass. Positions and normals are
 // written as x, z, y (the model's z axis is the file's second axis), texture coordinates as
 // (u, 1 - v), and triangles with their winding reversed.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
 
 #include "NodeAlias.h"
 #include "OutputFile.h"
+#include "ParallelText.h"
 #include "Problem.h"
 #include "Shape.h"
 #include "ShapeAnimWriter.h"
@@ -32,6 +34,74 @@ const int MATRIX_ORDER[12] = {0, 2, 1, 6, 8, 7, 3, 5, 4, 9, 11, 10};
 template <class T>
 int IndexOf(const ObjEntry<T>* entry) {
   return entry ? entry->mIndex : -1;
+}
+
+// Lists of at least this many entries are written in pieces of this many, by the threads.
+constexpr size_t PIECE_ENTRIES = 8192;
+
+// Writes count entries of a list, from first on, with writeOne(out, entry): a long list in
+// pieces that the threads make, a short one at once.
+template <class T, class WriteOne>
+void WriteEntries(ParallelText& text, const ObjEntry<T>* first, size_t count, WriteOne writeOne) {
+  if (count < PIECE_ENTRIES) {
+    ShapeText& out = text.Now();
+    for (const ObjEntry<T>* e = first; count > 0; e = e->mNext, --count) writeOne(out, *e);
+    return;
+  }
+  const ObjEntry<T>* e = first;
+  while (count > 0) {
+    const size_t n = std::min(PIECE_ENTRIES, count);
+    const ObjEntry<T>* start = e;
+    for (size_t i = 0; i < n; ++i) e = e->mNext;
+    text.Add([start, n, writeOne](ShapeText& out) {
+      const ObjEntry<T>* x = start;
+      for (size_t i = 0; i < n; ++i, x = x->mNext) writeOne(out, *x);
+    });
+    count -= n;
+  }
+}
+
+// The lines of the long lists, as Write would make them from "\t\tpoint ( %g %g %g )\n" and the
+// like; positions and normals as x, z, y.
+void PutVectorLine(ShapeText& out, const char* head, size_t headLength, const sVector& v) {
+  out.Put(head, headLength);
+  out.PutG(v.x);
+  out.Put(" ");
+  out.PutG(v.z);
+  out.Put(" ");
+  out.PutG(v.y);
+  out.Put(" )");
+  out.EndLine();
+}
+
+void PutPointLine(ShapeText& out, const ObjEntry<sVector>& e) {
+  static const char HEAD[] = "\t\tpoint ( ";
+  PutVectorLine(out, HEAD, sizeof HEAD - 1, e.mObj);
+}
+
+void PutNormalLine(ShapeText& out, const ObjEntry<sVector>& e) {
+  static const char HEAD[] = "\t\tvector ( ";
+  PutVectorLine(out, HEAD, sizeof HEAD - 1, e.mObj);
+}
+
+void PutUVLine(ShapeText& out, const ObjEntry<sUVPoint>& e) {
+  out.Put("\t\tuv_point ( ");
+  out.PutG(e.mObj.u);
+  out.Put(" ");
+  out.PutG(1.0 - double(e.mObj.v));
+  out.Put(" )");
+  out.EndLine();
+}
+
+void PutVertexLines(ShapeText& out, const ObjEntry<sVertex>& v) {
+  out.Put("\t\t\t\t\t\t\t\tvertex ( 00000000 ");
+  out.PutInt(v.mObj.mPoint->mIndex);
+  out.Put(" ");
+  out.PutInt(v.mObj.mNormal->mIndex);
+  out.Put(" ffffffff ff000000\r\n\t\t\t\t\t\t\t\t\tvertex_uvs ( 1 ");
+  out.PutInt(v.mObj.mUVPoint->mIndex);
+  out.Put(" )\r\n\t\t\t\t\t\t\t\t)");
+  out.EndLine();
 }
 
 std::vector<sTreeNode*> NodesInHierarchyOrder(const NodeTree& tree) {
@@ -136,20 +206,8 @@ void WriteSubObjectHeader(ShapeText& out, const sSubObject& sub,
   out.Write(" ) %d\n\t\t\t\t\t\t\t)\n", {sub.mId});
 }
 
-void WriteVertices(ShapeText& out, const sSubObject& sub) {
-  out.Write("\t\t\t\t\t\t\tvertices ( %d\n", {sub.mVertices.mNumObjs});
-  for (const ObjEntry<sVertex>* v = sub.mVertices.mFirstObj; v; v = v->mNext) {
-    out.Write(
-        "\t\t\t\t\t\t\t\tvertex ( 00000000 %d %d ffffffff ff000000\n\t\t\t\t\t\t\t\t\tvertex_uvs ( "
-        "1 "
-        "%d )\n\t\t\t\t\t\t\t\t)\n",
-        {v->mObj.mPoint->mIndex, v->mObj.mNormal->mIndex, v->mObj.mUVPoint->mIndex});
-  }
-  out.Write("\t\t\t\t\t\t\t)\n");
-}
-
-// Vertex sets: runs of consecutive vertices with the same vertex state.
-void WriteVertexSets(ShapeText& out, const sSubObject& sub) {
+// The vertices, then the vertex sets: runs of consecutive vertices with the same vertex state.
+void WriteVertices(ParallelText& text, const sSubObject& sub) {
   struct Run {
     const ObjEntry<sVtxState>* state;
     int first;
@@ -162,6 +220,12 @@ void WriteVertexSets(ShapeText& out, const sSubObject& sub) {
     }
     ++runs.back().count;
   }
+
+  text.Now().Write("\t\t\t\t\t\t\tvertices ( %d\n", {sub.mVertices.mNumObjs});
+  WriteEntries(text, sub.mVertices.mFirstObj, size_t(sub.mVertices.mNumObjs), PutVertexLines);
+  ShapeText& out = text.Now();
+  out.Write("\t\t\t\t\t\t\t)\n");
+
   out.Write("\t\t\t\t\t\t\tvertex_sets ( %d\n", {int(runs.size())});
   for (const Run& run : runs) {
     out.Write("\t\t\t\t\t\t\t\tvertex_set ( %d %d ", {run.state->mIndex, run.first});
@@ -170,59 +234,60 @@ void WriteVertexSets(ShapeText& out, const sSubObject& sub) {
   out.Write("\t\t\t\t\t\t\t)\n");
 }
 
-// One indexed triangle list: the triangles from first up to end, which share a primitive state.
-void WriteTriangleList(ShapeText& out, const ObjEntry<sTriangle>* first,
-                       const ObjEntry<sTriangle>* end, int n) {
-  out.Write("\t\t\t\t\t\t\t\tprim_state_idx ( %d )\n\t\t\t\t\t\t\t\tindexed_trilist (\n",
-            {first->mObj.mPrimState->mIndex});
-  out.Write("\t\t\t\t\t\t\t\t\tvertex_idxs ( %d", {3 * n});
-  for (const ObjEntry<sTriangle>* u = first; u != end; u = u->mNext) {
-    out.Write(" %d %d %d", {u->mObj.mVertices[0]->mIndex, u->mObj.mVertices[2]->mIndex,
-                            u->mObj.mVertices[1]->mIndex});
-  }
-  out.Write(" )\n\t\t\t\t\t\t\t\t\tnormal_idxs ( %d", {n});
-  for (const ObjEntry<sTriangle>* u = first; u != end; u = u->mNext) {
-    out.Write(" %d 3", {u->mObj.mNormal->mIndex});
-  }
-  out.Write(" )\n\t\t\t\t\t\t\t\t\tflags ( %d", {n});
-  for (int i = 0; i < n; ++i) out.Write(" 00000000");
-  out.Write(" )\n\t\t\t\t\t\t\t\t)\n");
+// One indexed triangle list: the n triangles from first on, which share a primitive state.
+void WriteTriangleList(ParallelText& text, const ObjEntry<sTriangle>* first, size_t n) {
+  text.Now().Write("\t\t\t\t\t\t\t\tprim_state_idx ( %d )\n\t\t\t\t\t\t\t\tindexed_trilist (\n",
+                   {first->mObj.mPrimState->mIndex});
+  text.Now().Write("\t\t\t\t\t\t\t\t\tvertex_idxs ( %d", {int(3 * n)});
+  WriteEntries(text, first, n, [](ShapeText& out, const ObjEntry<sTriangle>& u) {
+    out.Put(" ");
+    out.PutInt(u.mObj.mVertices[0]->mIndex);
+    out.Put(" ");
+    out.PutInt(u.mObj.mVertices[2]->mIndex);
+    out.Put(" ");
+    out.PutInt(u.mObj.mVertices[1]->mIndex);
+  });
+  text.Now().Write(" )\n\t\t\t\t\t\t\t\t\tnormal_idxs ( %d", {int(n)});
+  WriteEntries(text, first, n, [](ShapeText& out, const ObjEntry<sTriangle>& u) {
+    out.Put(" ");
+    out.PutInt(u.mObj.mNormal->mIndex);
+    out.Put(" 3");
+  });
+  text.Now().Write(" )\n\t\t\t\t\t\t\t\t\tflags ( %d", {int(n)});
+  WriteEntries(text, first, n,
+               [](ShapeText& out, const ObjEntry<sTriangle>&) { out.Put(" 00000000"); });
+  text.Now().Write(" )\n\t\t\t\t\t\t\t\t)\n");
 }
 
 // Primitives: one indexed triangle list per run of triangles with the same primitive state.
-void WritePrimitives(ShapeText& out, const sSubObject& sub) {
-  int numRuns = 0;
-  const ObjEntry<sPrimState>* prev = nullptr;
+void WritePrimitives(ParallelText& text, const sSubObject& sub) {
+  struct Run {
+    const ObjEntry<sTriangle>* first;
+    size_t count;
+  };
+  std::vector<Run> runs;
   for (const ObjEntry<sTriangle>* t = sub.mTriangles.mFirstObj; t; t = t->mNext) {
-    if (numRuns == 0 || t->mObj.mPrimState != prev) ++numRuns;
-    prev = t->mObj.mPrimState;
-  }
-  out.Write("\t\t\t\t\t\t\tprimitives ( %d\n", {2 * numRuns});
-  const ObjEntry<sTriangle>* t = sub.mTriangles.mFirstObj;
-  while (t) {
-    int n = 0;
-    const ObjEntry<sTriangle>* end = t;
-    while (end && end->mObj.mPrimState == t->mObj.mPrimState) {
-      ++n;
-      end = end->mNext;
+    if (runs.empty() || runs.back().first->mObj.mPrimState != t->mObj.mPrimState) {
+      runs.push_back({t, 0});
     }
-    WriteTriangleList(out, t, end, n);
-    t = end;
+    ++runs.back().count;
   }
-  out.Write("\t\t\t\t\t\t\t)\n\t\t\t\t\t\t)\n");
+  text.Now().Write("\t\t\t\t\t\t\tprimitives ( %d\n", {int(2 * runs.size())});
+  for (const Run& run : runs) WriteTriangleList(text, run.first, run.count);
+  text.Now().Write("\t\t\t\t\t\t\t)\n\t\t\t\t\t\t)\n");
 }
 
-void WriteSubObject(ShapeText& out, const sSubObject& sub, const std::vector<sTreeNode*>& nodes,
+void WriteSubObject(ParallelText& text, const sSubObject& sub, const std::vector<sTreeNode*>& nodes,
                     int numNodes) {
-  WriteSubObjectHeader(out, sub, nodes, numNodes);
-  WriteVertices(out, sub);
-  WriteVertexSets(out, sub);
-  WritePrimitives(out, sub);
+  WriteSubObjectHeader(text.Now(), sub, nodes, numNodes);
+  WriteVertices(text, sub);
+  WritePrimitives(text, sub);
 }
 
 // The file's header and the pools of values before the matrices: volumes, shaders, texture
 // filters, points, texture coordinates, normals, sort vectors and colours.
-void WriteHeaderPools(ShapeText& out, const Shape& shape) {
+void WriteHeaderPools(ParallelText& text, const Shape& shape) {
+  ShapeText& out = text.Now();
   out.Write("VELTAA@@@@@@@@@@JINX0s1t______\n\nshape (\n\tshape_header ( 00000000 00000000 )\n");
 
   out.Write("\tvolumes ( %d\n", {shape.mVolumes.mNumObjs});
@@ -242,30 +307,23 @@ void WriteHeaderPools(ShapeText& out, const Shape& shape) {
   out.Write("\ttexture_filter_names ( 1\n\t\tnamed_filter_mode ( MipLinear )\n\t)\n");
 
   out.Write("\tpoints ( %d\n", {shape.mPoints.mNumObjs});
-  for (const ObjEntry<sVector>* e = shape.mPoints.mFirstObj; e; e = e->mNext) {
-    out.Write("\t\tpoint ( %g %g %g )\n", {e->mObj.x, e->mObj.z, e->mObj.y});
-  }
-  out.Write("\t)\n");
+  WriteEntries(text, shape.mPoints.mFirstObj, size_t(shape.mPoints.mNumObjs), PutPointLine);
+  text.Now().Write("\t)\n");
 
-  out.Write("\tuv_points ( %d\n", {shape.mUVPoints.mNumObjs});
-  for (const ObjEntry<sUVPoint>* e = shape.mUVPoints.mFirstObj; e; e = e->mNext) {
-    out.Write("\t\tuv_point ( %g %g )\n", {e->mObj.u, 1.0 - double(e->mObj.v)});
-  }
-  out.Write("\t)\n");
+  text.Now().Write("\tuv_points ( %d\n", {shape.mUVPoints.mNumObjs});
+  WriteEntries(text, shape.mUVPoints.mFirstObj, size_t(shape.mUVPoints.mNumObjs), PutUVLine);
+  text.Now().Write("\t)\n");
 
-  out.Write("\tnormals ( %d\n", {shape.mNormals.mNumObjs});
-  for (const ObjEntry<sVector>* e = shape.mNormals.mFirstObj; e; e = e->mNext) {
-    out.Write("\t\tvector ( %g %g %g )\n", {e->mObj.x, e->mObj.z, e->mObj.y});
-  }
-  out.Write("\t)\n");
+  text.Now().Write("\tnormals ( %d\n", {shape.mNormals.mNumObjs});
+  WriteEntries(text, shape.mNormals.mFirstObj, size_t(shape.mNormals.mNumObjs), PutNormalLine);
+  text.Now().Write("\t)\n");
 
-  out.Write("\tsort_vectors ( %d\n", {shape.mSortVectors.mNumObjs});
-  for (const ObjEntry<sVector>* e = shape.mSortVectors.mFirstObj; e; e = e->mNext) {
-    out.Write("\t\tvector ( %g %g %g )\n", {e->mObj.x, e->mObj.z, e->mObj.y});
-  }
-  out.Write("\t)\n");
+  text.Now().Write("\tsort_vectors ( %d\n", {shape.mSortVectors.mNumObjs});
+  WriteEntries(text, shape.mSortVectors.mFirstObj, size_t(shape.mSortVectors.mNumObjs),
+               PutNormalLine);
+  text.Now().Write("\t)\n");
 
-  out.Write("\tcolours ( 0 )\n");
+  text.Now().Write("\tcolours ( 0 )\n");
 }
 
 // Every node's matrix relative to its parent, in hierarchy order, under the node's alias.
@@ -327,8 +385,9 @@ void WriteStates(ShapeText& out, const Shape& shape) {
 }
 
 // One distance level: its distance, the hierarchy as it stands in the level, its sub-objects.
-void WriteDistanceLevel(ShapeText& out, const sDistLevel& level,
+void WriteDistanceLevel(ParallelText& text, const sDistLevel& level,
                         const std::vector<sTreeNode*>& nodes, int numNodes) {
+  ShapeText& out = text.Now();
   out.Write(
       "\t\t\t\tdistance_level (\n\t\t\t\t\tdistance_level_header (\n\t\t\t\t\t\tdlevel_selection "
       "( %d )\n\t\t\t\t\t\thierarchy ( %d",
@@ -345,21 +404,21 @@ void WriteDistanceLevel(ShapeText& out, const sDistLevel& level,
   }
   out.Write(" )\n\t\t\t\t\t)\n\t\t\t\t\tsub_objects ( %d\n", {level.mSubObjects.mNumObjs});
   for (const ObjEntry<sSubObject>* s = level.mSubObjects.mFirstObj; s; s = s->mNext) {
-    WriteSubObject(out, s->mObj, nodes, numNodes);
+    WriteSubObject(text, s->mObj, nodes, numNodes);
   }
-  out.Write("\t\t\t\t\t)\n\t\t\t\t)\n");
+  text.Now().Write("\t\t\t\t\t)\n\t\t\t\t)\n");
 }
 
-void WriteDistanceLevels(ShapeText& out, const Shape& shape, const std::vector<sTreeNode*>& nodes,
-                         int numNodes) {
-  out.Write(
+void WriteDistanceLevels(ParallelText& text, const Shape& shape,
+                         const std::vector<sTreeNode*>& nodes, int numNodes) {
+  text.Now().Write(
       "\tlod_controls ( 1\n\t\tlod_control (\n\t\t\tdistance_levels_header ( 0 )\n"
       "\t\t\tdistance_levels ( %d\n",
       {shape.mDistLevels.mNumObjs});
   for (const ObjEntry<sDistLevel>* d = shape.mDistLevels.mFirstObj; d; d = d->mNext) {
-    WriteDistanceLevel(out, d->mObj, nodes, numNodes);
+    WriteDistanceLevel(text, d->mObj, nodes, numNodes);
   }
-  out.Write("\t\t\t)\n\t\t)\n\t)\n");
+  text.Now().Write("\t\t\t)\n\t\t)\n\t)\n");
 }
 
 // A failure of the output file, with the operating system's reason.
@@ -390,7 +449,7 @@ Problem Shape::TryPrepareOutput() {
   return CheckNumbersFinite(*this, NodesInHierarchyOrder(mNodeTree));
 }
 
-void Shape::WriteShape(const char* fileName) {
+void Shape::WriteShape(const char* fileName, int threads) {
   FailOn(TryPrepareOutput());
   const std::vector<sTreeNode*> nodes = NodesInHierarchyOrder(mNodeTree);
   const int numNodes = mNodeTree.mNumNodes;
@@ -400,14 +459,17 @@ void Shape::WriteShape(const char* fileName) {
   if (!file.Open(fileName))
     FailWith(OutputProblem(ProblemCode::OUTPUT_OPEN_FAILED, fileName, file.Error()));
   ShapeText out(file.Stream());
-
-  WriteHeaderPools(out, *this);
-  WriteMatrices(out, nodes, numNodes);
-  WriteImages(out, *this);
-  WriteStates(out, *this);
-  WriteDistanceLevels(out, *this, nodes, numNodes);
-  WriteAnimations(out, *this);
-  out.Write(")\n");
+  {
+    ParallelText text(out, threads);
+    WriteHeaderPools(text, *this);
+    WriteMatrices(text.Now(), nodes, numNodes);
+    WriteImages(text.Now(), *this);
+    WriteStates(text.Now(), *this);
+    WriteDistanceLevels(text, *this, nodes, numNodes);
+    WriteAnimations(text.Now(), *this);
+    text.Now().Write(")\n");
+    text.Finish();
+  }
 
   if (!out.Flush()) {
     file.Discard();

@@ -1,9 +1,23 @@
 // Toolkit fetches into owning handles, and the checks of the toolkit's error flag.
 #include "ToolkitRecords.h"
 
+#include <cstring>
 #include <string>
 
 namespace {
+
+// Whether the toolkit has recorded that memory ran out. A record fetched then may have been
+// filled only in part, and the checks would take what is missing for a fault of the file.
+bool ToolkitRanOutOfMemory() {
+  if (!ErrorsPending3ds) return false;
+  const char* messages[32];
+  const int n = GetErrorMessages3ds(messages, 32);
+  const char* noMemory = ErrorMessage3ds(ERR_NO_MEM);
+  for (int i = 0; i < n && i < 32; ++i) {
+    if (strcmp(messages[i], noMemory) == 0) return true;
+  }
+  return false;
+}
 
 Problem NotRead(const std::string& what, std::string subject = std::string()) {
   return MakeProblem(ProblemCode::TOOLKIT_ERRORS, std::move(subject),
@@ -23,7 +37,9 @@ Problem FetchMesh(Database3ds* db, uint32_t index, MeshHandle& mesh) {
   Mesh3ds* record = nullptr;
   GetMeshByIndex3ds(db, index, &record);
   mesh.reset(record);
-  if (!mesh || errorWasPending) return NotRead("mesh " + std::to_string(index));
+  if (!mesh || errorWasPending || ToolkitRanOutOfMemory()) {
+    return NotRead("mesh " + std::to_string(index));
+  }
   return Problem();
 }
 
@@ -32,7 +48,8 @@ Problem FetchObjectNode(Database3ds* db, uint32_t index, bool required, ObjectNo
   KfMesh3ds* record = nullptr;
   GetObjectNodeByIndex3ds(db, index, &record);
   node.reset(record);
-  if (required && (!node || errorWasPending)) {
+  const bool untrusted = node && ToolkitRanOutOfMemory();
+  if (untrusted || (required && (!node || errorWasPending))) {
     return NotRead("keyframer object node " + std::to_string(index));
   }
   return Problem();
@@ -43,7 +60,7 @@ Problem FetchMaterial(Database3ds* db, const char* name, MaterialHandle& materia
   Material3ds* record = nullptr;
   GetMaterialByName3ds(db, name, &record);
   material.reset(record);
-  if (errorWasPending || (!material && ErrorsPending3ds)) {
+  if (errorWasPending || (!material && ErrorsPending3ds) || ToolkitRanOutOfMemory()) {
     return NotRead("material '" + std::string(name) + "'", name);
   }
   if (!material) {
@@ -59,7 +76,9 @@ Problem FetchKeyframerSettings(Database3ds* db, KeyframerSettingsHandle& sets) {
   KfSets3ds* record = nullptr;
   GetKeyframerSettings3ds(db, &record);
   sets.reset(record);
-  if (!sets || errorWasPending) return NotRead("the keyframer settings");
+  if (!sets || errorWasPending || ToolkitRanOutOfMemory()) {
+    return NotRead("the keyframer settings");
+  }
   return Problem();
 }
 

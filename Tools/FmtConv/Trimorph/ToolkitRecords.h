@@ -46,7 +46,8 @@ MeshSettingsHandle FetchMeshSettings(Database3ds* db);
 // The fetches of the import. A fetch fills nothing when a toolkit error is pending before it (or
 // when its record cannot be made): the problem is then TOOLKIT_ERRORS, whose report is the
 // toolkit's error list, never a complaint about the record that was not read. A fetch also
-// fails so when an error was pending before it, even if it filled the record.
+// fails so when an error was pending before it, even if it filled the record, and when the
+// toolkit has run out of memory (ERR_NO_MEM), which can leave a record filled only in part.
 
 // Mesh number index of the database (GetMeshByIndex3ds).
 Problem FetchMesh(Database3ds* db, uint32_t index, MeshHandle& mesh);

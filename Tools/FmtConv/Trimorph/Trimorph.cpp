@@ -18,6 +18,7 @@
 #include "Convert.h"
 #include "Fail.h"
 #include "OutputFile.h"
+#include "ParallelText.h"
 #include "Problem.h"
 #include "Shape.h"
 #include "ToolkitRecords.h"
@@ -139,7 +140,27 @@ void Shape::ReadLevel(const char* fileName, int levelIndex, int maxDist) {
   ImportLevel(db.get(), levelIndex, maxDist);
 }
 
+bool ParseThreadsOption(const char* arg, int& threads) {
+  if (arg[0] != '-' || arg[1] != 'j' || !isdigit((unsigned char)arg[2])) return false;
+  long long value = 0;
+  const char* p = arg + 2;
+  for (; isdigit((unsigned char)*p); ++p) {
+    value = value * 10 + (*p - '0');
+    if (value > MAX_THREADS) value = MAX_THREADS;
+  }
+  if (*p != '\0' || value == 0) return false;
+  threads = int(value);
+  return true;
+}
+
 int TrimorphMain(int argc, char** argv) {
+  // A leading -jN sets the number of threads; the rest is the command line as ever.
+  int threads = ProcessorCount();
+  if (argc >= 2 && ParseThreadsOption(argv[1], threads)) {
+    argv[1] = argv[0];
+    --argc;
+    ++argv;
+  }
   if (argc < 3) {
     fputs(USAGE_BANNER, stdout);
     return 0;
@@ -147,7 +168,7 @@ int TrimorphMain(int argc, char** argv) {
   Shape* shape = new (std::nothrow) Shape;
   if (!shape) FailOutOfMemory();
   gShape = shape;
-  ConvertLevels(*shape, argv[1], argc - 2, argv + 2);
+  ConvertLevels(*shape, argv[1], argc - 2, argv + 2, threads);
   return 0;
 }
 
@@ -193,7 +214,8 @@ Problem CheckHasTriangles(const Shape& shape) {
 
 namespace {
 
-void ConvertAll(Shape& shape, const char* outName, int numLevels, char* const* levelNames) {
+void ConvertAll(Shape& shape, const char* outName, int numLevels, char* const* levelNames,
+                int threads) {
   // The output name is checked before anything is read.
   SetContext("writing combined shape file '%s'", outName);
   FailOn(CheckOutputName(outName, numLevels, levelNames));
@@ -209,17 +231,18 @@ void ConvertAll(Shape& shape, const char* outName, int numLevels, char* const* l
   FailOn(CheckToolkitErrors("importing the last level"));
   SetContext("writing combined shape file '%s'", outName);
   FailOn(CheckHasTriangles(shape));
-  shape.WriteShape(outName);
+  shape.WriteShape(outName, threads);
 }
 
 }  // namespace
 
-void ConvertLevels(Shape& shape, const char* outName, int numLevels, char* const* levelNames) {
+void ConvertLevels(Shape& shape, const char* outName, int numLevels, char* const* levelNames,
+                   int threads) {
   // Memory that cannot be had, anywhere in the conversion, ends the run here: every allocation
   // failure of the converter throws, and the unwinding has released what the conversion held
   // (the unfinished output file included) by the time it is reported.
   try {
-    ConvertAll(shape, outName, numLevels, levelNames);
+    ConvertAll(shape, outName, numLevels, levelNames, threads);
   } catch (const std::bad_alloc&) {
     FailOutOfMemory();
   }

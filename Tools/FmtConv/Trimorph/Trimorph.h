@@ -27,7 +27,16 @@ void OpenMeshFile(const char* fileName, DatabaseHandle& db);
 // After the last level: some face of some level has a material (NO_TRIANGLES).
 Problem CheckHasTriangles(const Shape& shape);
 
-// The whole program: returns the exit status after the banner or a successful conversion.
+// The most threads the -j option asks for; more are taken as this many.
+constexpr int MAX_THREADS = 256;
+
+// The option -jN (N a positive decimal number) before the output name: the text of the shape
+// file is made by up to N threads. True with threads set when arg is that option; anything
+// else is not an option (and, as an output name, refused as looking like one).
+bool ParseThreadsOption(const char* arg, int& threads);
+
+// The whole program: returns the exit status after the banner or a successful conversion. A
+// leading -jN sets the number of threads (by default one per processor).
 int TrimorphMain(int argc, char** argv);
 
 // The usage banner, printed when fewer than two arguments are given.

@@ -1,6 +1,7 @@
 // Converting models in child processes.
 #include "BatchRun.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -99,6 +100,8 @@ std::vector<ModelResult> ConvertModels(const std::vector<Model>& models, int job
     while (next < models.size() && children.Running() < size_t(jobs)) {
       size_t index = next++;
       std::vector<std::string> args = {program, AS_CONVERTER_ARGUMENT};
+      // Converters that run side by side use one thread each.
+      if (std::min(size_t(jobs), models.size()) > 1) args.push_back("-j1");
       for (std::string& arg : ConverterArgs(models[index])) args.push_back(std::move(arg));
       started[index] = Clock::now();
       progress.Started(models[index].name);

@@ -36,8 +36,9 @@ std::string FailureReason(const std::string& report);
 int CountTrianglesMain(const char* shapeFile);
 
 // Converts every model, at most jobs at once, each by program (trimorph-all itself) started
-// with AS_CONVERTER_ARGUMENT, and counts the triangles of the shape files written. The results
-// are in the order of the models.
+// with AS_CONVERTER_ARGUMENT (and, when more than one model is converted at once, the
+// converter's -j1: one thread each), and counts the triangles of the shape files written. The
+// results are in the order of the models.
 std::vector<ModelResult> ConvertModels(const std::vector<Model>& models, int jobs,
                                        const std::string& program, Progress& progress);
 

@@ -23,7 +23,8 @@ constexpr HintRow HINTS[] = {
      "The first name given to trimorph is the shape file to write: it may not end in .3ds or be "
      "one of the level files."},
     {ProblemCode::OUTPUT_LOOKS_LIKE_OPTION, "file",
-     "trimorph has no options: the first name is the shape file to write."},
+     "trimorph's only option is -jN before the output name: the first name is the shape file to "
+     "write, and it may not begin with '-'."},
     {ProblemCode::NO_DISTANCE_IN_NAME, "file",
      "Name the level file {base name}{max dist}.3ds, e.g. tree50.3ds."},
     {ProblemCode::TOOLKIT_ERRORS, "file",
