@@ -477,11 +477,13 @@ TEST_F(Malformed, LongSiblingChains) {
     for (int i = 0; i < count; ++i) out += one;
     return out;
   };
-  // The triangle level with a chain inserted into one of its chunks, lengths fixed up.
-  auto withChain = [&](uint32_t parentTag, const std::string& chain) {
-    std::vector<ChunkPos> chunks = Layout(good);
+  // A level with a chain inserted into one of its chunks, lengths fixed up.
+  auto withChain = [&](uint32_t parentTag, const std::string& chain,
+                       const std::string& level = std::string()) {
+    const std::string& base = level.empty() ? good : level;
+    std::vector<ChunkPos> chunks = Layout(base);
     const ChunkPos* parent = FindChunk(chunks, parentTag);
-    std::string bytes = good;
+    std::string bytes = base;
     const size_t at = parent->offset + parent->length;  // appended as its last children
     bytes.insert(at, chain);
     for (const ChunkPos& c : chunks) {
@@ -503,6 +505,12 @@ TEST_F(Malformed, LongSiblingChains) {
       {"empty materials", {withChain(CHUNK_MESH_SECTION, repeated(CHUNK_MATERIAL, n))}},
       {"keyframer nodes without header",
        {Root(Header(CHUNK_KEYFRAMER, 6 + 6 * n) + repeated(CHUNK_KF_OBJECT_NODE, n))}},
+      // Each group names the one long material: it is read once, not once per group.
+      {"groups naming one long material",
+       {withChain(
+           CHUNK_MESH_FACES,
+           repeated(CHUNK_MESH_MATERIAL_GROUP, n / 3, std::string("SolidNorm\0\1\0\0\0", 14)),
+           withChain(CHUNK_MATERIAL, repeated(CHUNK_MAT_TWO_SIDED, n / 3)))}},
   };
   RunAll(cases);
 }

@@ -27,6 +27,8 @@
 // rather than one after the other.
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ImportChecks.h"
@@ -112,7 +114,10 @@ class LevelImport {
   // Brings the mesh's vertices into the node's frame, relative to the keyframer node's pivot.
   static void IntoNodeFrame(Mesh3ds& mesh, const sTreeNode& node, const KfMesh3ds* kf);
   void ImportMaterialGroup(const Mesh3ds& mesh, const MeshMatGroup3ds& g, sTreeNode* node);
-  sGroupMaterial ResolveMaterial(const MeshMatGroup3ds& g) const;
+  // The material of a group, from what an earlier group of the level found for the same name
+  // where it can.
+  sGroupMaterial ResolveMaterial(const MeshMatGroup3ds& g);
+  sGroupMaterial ReadMaterial(const MeshMatGroup3ds& g) const;
   sGroupStates AddRenderStates(const sGroupMaterial& material, sTreeNode* node);
   sSubObject& EnterSubObject(const sGroupMaterial& material, const sGroupStates& states);
   void AddFaces(const Mesh3ds& mesh, const MeshMatGroup3ds& g, const sGroupStates& states,
@@ -126,6 +131,9 @@ class LevelImport {
   uint32_t mNumNodes = 0;   // keyframer object nodes
   uint32_t mNumMeshes = 0;  // meshes to import
   size_t mNumPoints = 0;    // vertices of all the level's meshes, as the first pass found them
+  // Materials read without a toolkit error, by name. Reading a material walks its whole chunk,
+  // so reading it again for every group that names it would grow with groups times its size.
+  std::unordered_map<std::string, sGroupMaterial> mMaterials;
 
   // Working memory of the second pass, used again from mesh to mesh.
   sMeshNorm mNormals;                            // the normals of the current mesh
@@ -229,7 +237,19 @@ void LevelImport::ImportMaterialGroup(const Mesh3ds& mesh, const MeshMatGroup3ds
 }
 
 // The material record is released once its names are taken.
-LevelImport::sGroupMaterial LevelImport::ResolveMaterial(const MeshMatGroup3ds& g) const {
+// A remembered material is the one reading it again would give. Only a reading that left no
+// toolkit error is remembered, and none is used while an error is pending, so that the fetch
+// that finds a pending error fails as it would without the memory.
+LevelImport::sGroupMaterial LevelImport::ResolveMaterial(const MeshMatGroup3ds& g) {
+  if (ErrorsPending3ds) return ReadMaterial(g);
+  const auto known = mMaterials.find(g.name);
+  if (known != mMaterials.end()) return known->second;
+  const sGroupMaterial result = ReadMaterial(g);
+  if (!ErrorsPending3ds) mMaterials.emplace(g.name, result);
+  return result;
+}
+
+LevelImport::sGroupMaterial LevelImport::ReadMaterial(const MeshMatGroup3ds& g) const {
   MaterialHandle material;
   FailOn(FetchMaterial(mDb, g.name, material));
 
