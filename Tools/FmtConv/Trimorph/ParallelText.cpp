@@ -10,11 +10,6 @@ constexpr size_t JOBS_PER_THREAD = 3;
 
 }  // namespace
 
-int ProcessorCount() {
-  const unsigned n = std::thread::hardware_concurrency();
-  return n == 0 ? 1 : int(n);
-}
-
 ParallelText::ParallelText(ShapeText& out, int threads) : mOut(out), mThreads(threads) {
   if (mThreads <= 1) {
     mThreads = 1;

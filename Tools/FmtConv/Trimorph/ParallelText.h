@@ -88,7 +88,4 @@ class ParallelText {
   std::vector<std::thread> mWorkers;
 };
 
-// The number of processors, at least 1.
-int ProcessorCount();
-
 #endif  // TRIMORPH_PARALLELTEXT_H

@@ -154,8 +154,9 @@ bool ParseThreadsOption(const char* arg, int& threads) {
 }
 
 int TrimorphMain(int argc, char** argv) {
-  // A leading -jN sets the number of threads; the rest is the command line as ever.
-  int threads = ProcessorCount();
+  // The conversion runs on one thread unless a leading -jN asks for more to make the text of the
+  // shape file; the rest is the command line as ever.
+  int threads = 1;
   if (argc >= 2 && ParseThreadsOption(argv[1], threads)) {
     argv[1] = argv[0];
     --argc;

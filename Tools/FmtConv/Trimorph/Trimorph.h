@@ -36,7 +36,7 @@ constexpr int MAX_THREADS = 256;
 bool ParseThreadsOption(const char* arg, int& threads);
 
 // The whole program: returns the exit status after the banner or a successful conversion. A
-// leading -jN sets the number of threads (by default one per processor).
+// leading -jN sets the number of threads that make the shape file's text (by default one).
 int TrimorphMain(int argc, char** argv);
 
 // The usage banner, printed when fewer than two arguments are given.
