@@ -1,5 +1,5 @@
 # The Windows build's zip (make windows): every program registered with trimorph_program(),
-# stripped, and the README, in one folder
+# stripped, and the README with its picture (docs/tram.png), in one folder
 # trimorph-<version>-windows-<processor> inside build-windows/trimorph-<version>-windows-<processor>.zip.
 get_property(zip_programs GLOBAL PROPERTY TRIMORPH_PROGRAMS)
 set(zip_name trimorph-${PROJECT_VERSION}-windows-${CMAKE_SYSTEM_PROCESSOR})
@@ -24,9 +24,11 @@ add_custom_command(
   COMMAND ${CMAKE_COMMAND} -E make_directory ${zip_stage}/${zip_name}
   ${zip_copies}
   COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/README.md ${zip_stage}/${zip_name}/
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${zip_stage}/${zip_name}/docs
+  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/docs/tram.png ${zip_stage}/${zip_name}/docs/
   COMMAND ${TRIMORPH_ZIP} -q -r -X ${TRIMORPH_WINDOWS_ZIP} ${zip_name}
   WORKING_DIRECTORY ${zip_stage}
-  DEPENDS ${zip_programs} ${PROJECT_SOURCE_DIR}/README.md
+  DEPENDS ${zip_programs} ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/tram.png
   COMMENT "Packing ${zip_name}.zip"
   VERBATIM)
 add_custom_target(windows-zip ALL DEPENDS ${TRIMORPH_WINDOWS_ZIP})

@@ -28,9 +28,10 @@ for p in "$@"; do
   has "usr/share/man/man1/$p.1"
 done
 has usr/share/doc/trimorph/README.md
-# Nothing but the programs, their pages and the README.
+has usr/share/doc/trimorph/docs/tram.png
+# Nothing but the programs, their pages and the README with its picture.
 extra=$(grep -v -e '/$' -e '^usr/bin/' -e '^usr/share/man/man1/' -e '^usr/share/doc/trimorph/README.md$' \
-  "$work/contents" || true)
+  -e '^usr/share/doc/trimorph/docs/tram.png$' "$work/contents" || true)
 [ -z "$extra" ] || problem "unexpected files in the package: $extra"
 
 field() { dpkg-deb --field "$deb" "$1"; }
