@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "toolkit3ds_internal.h"
 
@@ -70,6 +71,24 @@ inline void WriteInput(const std::string& path, const uint8_t* data, size_t size
     done += size_t(n);
   }
   close(fd);
+}
+
+// One input as one level file or two: when the input's first chunk header gives a length
+// shorter than the input, the bytes after that first chunk are a second level. Returns the
+// level files written, nearest first.
+inline std::vector<std::string> WriteLevels(const uint8_t* data, size_t size) {
+  static const std::string level1 = WorkFile("lod50.3ds");
+  static const std::string level2 = WorkFile("lod200.3ds");
+  size_t first = size;
+  if (size >= 6) {
+    uint32_t length = uint32_t(data[2]) | uint32_t(data[3]) << 8 | uint32_t(data[4]) << 16 |
+                      uint32_t(data[5]) << 24;
+    if (length >= 6 && length < size) first = length;
+  }
+  WriteInput(level1, data, first);
+  if (first == size) return {level1};
+  WriteInput(level2, data + first, size - first);
+  return {level1, level2};
 }
 
 inline std::string ReadWholeFile(const std::string& path) {

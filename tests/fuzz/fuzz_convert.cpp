@@ -25,23 +25,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string level1 = fuzz::WorkFile("lod50.3ds");
-  static const std::string level2 = fuzz::WorkFile("lod200.3ds");
   static const std::string out = fuzz::WorkFile("out.s");
 
-  size_t first = size;
-  if (size >= 6) {
-    uint32_t length = uint32_t(data[2]) | uint32_t(data[3]) << 8 | uint32_t(data[4]) << 16 |
-                      uint32_t(data[5]) << 24;
-    if (length >= 6 && length < size) first = length;
-  }
-  fuzz::WriteInput(level1, data, first);
-  int numLevels = 1;
-  if (first < size) {
-    fuzz::WriteInput(level2, data + first, size - first);
-    numLevels = 2;
-  }
-  char* names[2] = {const_cast<char*>(level1.c_str()), const_cast<char*>(level2.c_str())};
+  const std::vector<std::string> files = fuzz::WriteLevels(data, size);
+  const int numLevels = int(files.size());
+  char* names[2] = {const_cast<char*>(files[0].c_str()), const_cast<char*>(files.back().c_str())};
 
   fuzz::ResetToolkit();
   bool converted = false;

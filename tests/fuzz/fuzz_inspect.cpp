@@ -28,22 +28,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string level1 = fuzz::WorkFile("lod50.3ds");
-  static const std::string level2 = fuzz::WorkFile("lod200.3ds");
   static const std::string out = fuzz::WorkFile("out.s");
 
-  size_t first = size;
-  if (size >= 6) {
-    uint32_t length = uint32_t(data[2]) | uint32_t(data[3]) << 8 | uint32_t(data[4]) << 16 |
-                      uint32_t(data[5]) << 24;
-    if (length >= 6 && length < size) first = length;
-  }
-  fuzz::WriteInput(level1, data, first);
-  std::vector<std::string> files = {level1};
-  if (first < size) {
-    fuzz::WriteInput(level2, data + first, size - first);
-    files.push_back(level2);
-  }
+  const std::vector<std::string> files = fuzz::WriteLevels(data, size);
 
   fuzz::ResetToolkit();
   SetReport report;
@@ -65,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::ResetToolkit();
   bool converted = false;
   {
-    char* names[2] = {const_cast<char*>(level1.c_str()), const_cast<char*>(level2.c_str())};
+    char* names[2] = {const_cast<char*>(files[0].c_str()), const_cast<char*>(files.back().c_str())};
     auto shape = std::make_unique<Shape>();
     try {
       ConvertLevels(*shape, out.c_str(), int(files.size()), names);
