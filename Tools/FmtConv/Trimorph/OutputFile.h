@@ -63,6 +63,12 @@ class OutputFile {
   OutputAttributes mAttributes;  // for the finished file
 };
 
+// Asks the system to start putting on disk what has been written to stream so far, without
+// waiting for it: the text then travels to the disk while the rest is being made, and the flush
+// to disk that ends the output waits only for the last of it. Failures are left to the stream's
+// error state and the final flush; where the system has no such request, nothing happens.
+void StartWriteback(FILE* stream);
+
 // True when both names lead to one existing file (the same device and file number, or volume
 // and file index, so links and other spellings of a name count).
 bool NamesSameFile(const char* a, const char* b);

@@ -1,5 +1,7 @@
 // OutputFile's steps on POSIX systems: symbolic links followed, a temporary file from mkstemp,
-// the replaced file's permissions and owner, fsync, and rename.
+// the replaced file's permissions and owner, writeback started as the text comes, fsync,
+// and rename.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -125,6 +127,16 @@ void Remove(const std::string& name) {
 }
 
 }  // namespace outputfs
+
+void StartWriteback(FILE* stream) {
+#if defined(__linux__) && defined(SYNC_FILE_RANGE_WRITE)
+  if (fflush(stream) != 0) return;
+  // The whole file: only its pages not yet on their way are started. Pipes and devices refuse.
+  sync_file_range(fileno(stream), 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+  (void)stream;
+#endif
+}
 
 bool NamesSameFile(const char* a, const char* b) {
   struct stat sa, sb;

@@ -209,6 +209,9 @@ bool FileIdentity(const char* name, BY_HANDLE_FILE_INFORMATION& info) {
 
 }  // namespace
 
+// Windows has no request that starts the write to disk without waiting for it.
+void StartWriteback(FILE*) {}
+
 bool NamesSameFile(const char* a, const char* b) {
   BY_HANDLE_FILE_INFORMATION ia, ib;
   if (!FileIdentity(a, ia) || !FileIdentity(b, ib)) return false;

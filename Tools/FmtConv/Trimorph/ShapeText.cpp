@@ -17,6 +17,8 @@
 
 #include "ShapeText.h"
 
+#include "OutputFile.h"
+
 namespace {
 
 // Text is handed to the file in blocks of about this size.
@@ -331,6 +333,7 @@ void ShapeText::Append(const ShapeText& piece) {
       mFailed = true;
       mError = errno ? errno : EIO;
     }
+    StartWriteback(mOut);
     return;
   }
   Put(piece.mBuffer.get(), piece.mLength);
@@ -348,6 +351,7 @@ bool ShapeText::Flush() {
       mError = errno ? errno : EIO;
     }
     mLength = 0;
+    StartWriteback(mOut);
   }
   return !mFailed;
 }
