@@ -119,7 +119,9 @@ TEST(ShapeTextNumbers, ExactHalvesAndRandomDoublesAsPrintf) {
 }
 
 TEST(ShapeTextNumbers, IntegersAsPrintf) {
-  const int ints[] = {0, 1, -1, 9, 10, -10, 99, 100, 65535, 65536, INT_MAX, INT_MIN, -123456789};
+  const int ints[] = {0,     1,      -1,     9,       10,      -10,     99,       100,     999,
+                      1000,  9999,   10000,  65535,   65536,   99999,   100000,   999999,  1000000,
+                      9999999, 10000000, 10000001, INT_MAX, INT_MIN, -123456789};
   for (int v : ints) {
     ShapeText t;
     t.Write("%d|%08x\n", {v, unsigned(v)});
@@ -127,6 +129,17 @@ TEST(ShapeTextNumbers, IntegersAsPrintf) {
     snprintf(expected, sizeof expected, "%d|%08x\r\n", v, unsigned(v));
     EXPECT_EQ(t.Text(), expected);
   }
+  // The lists' own path, over every length of index.
+  ShapeText t;
+  std::string expected;
+  for (long long v = 0; v < 20000000; v = v * 3 + 1) {
+    for (long long w : {v, v + 1, v - 1}) {
+      t.PutInt(w);
+      t.Put(" ");
+      expected += std::to_string(w) + " ";
+    }
+  }
+  EXPECT_EQ(t.Text(), expected);
 }
 
 // Texts are taken apart once and remembered by their place; a place that holds another text

@@ -28,8 +28,38 @@ constexpr size_t FLUSH_SIZE = 1 << 20;
 // "%08x" of a 32-bit value 8, "%g" at most 13 ("-d.ddddde-ddd").
 constexpr size_t NUMBER_ROOM = 24;
 
+// The two digits of 0 ... 99.
+constexpr char DIGIT_PAIRS[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// "%d" of v. The indices that fill most of a shape file are below ten million: their digits are
+// made here two at a time, the others by std::to_chars.
 char* IntAt(char* out, long long v) {
-  return std::to_chars(out, out + NUMBER_ROOM, v).ptr;
+  if (v < 0 || v >= 10000000) return std::to_chars(out, out + NUMBER_ROOM, v).ptr;
+  uint32_t u = uint32_t(v);
+  const int length = u < 10        ? 1
+                     : u < 100     ? 2
+                     : u < 1000    ? 3
+                     : u < 10000   ? 4
+                     : u < 100000  ? 5
+                     : u < 1000000 ? 6
+                                   : 7;
+  char* end = out + length;
+  char* p = end;
+  while (u >= 100) {
+    const uint32_t pair = u % 100;
+    u /= 100;
+    p -= 2;
+    memcpy(p, DIGIT_PAIRS + 2 * pair, 2);
+  }
+  if (u >= 10) {
+    memcpy(p - 2, DIGIT_PAIRS + 2 * u, 2);
+  } else {
+    p[-1] = char('0' + u);
+  }
+  return end;
 }
 
 char* PutHex8(char* out, unsigned v) {
