@@ -178,7 +178,15 @@ class FlatTable {
     for (size_t d = 0; slots[at].entry && Distance(slots[at], at) > d; ++d) at = (at + 1) & mMask;
     size_t free = at;
     while (slots[free].entry) free = (free + 1) & mMask;
-    for (size_t i = free; i != at; i = (i - 1) & mMask) slots[i] = slots[(i - 1) & mMask];
+    static_assert(std::is_trivially_copyable_v<Slot>, "slots move as bytes");
+    if (free >= at) {
+      memmove(slots + at + 1, slots + at, (free - at) * sizeof(Slot));
+    } else {
+      // The run wraps around the end of the table.
+      memmove(slots + 1, slots, free * sizeof(Slot));
+      slots[0] = slots[mMask];
+      memmove(slots + at + 1, slots + at, (mMask - at) * sizeof(Slot));
+    }
     slots[at] = slot;
   }
 
