@@ -138,6 +138,19 @@ bool Take(void* buf, uint64_t n) {
   return false;
 }
 
+// The next n bytes of the current file, the position moved past them, when they are all there:
+// the primitives' common case, without a call per field. Null otherwise, and nothing moved; the
+// caller then takes the bytes with Take, which records what a short read records.
+inline const uint8_t* TakeWhole(uint64_t n) {
+  File3ds* f = CurrentFile();
+  const FileImage3ds* image = f ? f->image.get() : nullptr;
+  if (!image) return nullptr;
+  const uint64_t pos = f->position;
+  if (pos > image->size || n > image->size - pos) return nullptr;
+  f->position = pos + n;
+  return image->bytes.get() + pos;
+}
+
 uint32_t LittleEndian(const unsigned char* b, int n) {
   uint32_t v = 0;
   for (int i = n - 1; i >= 0; --i) v = (v << 8) | b[i];
@@ -431,16 +444,19 @@ uint8_t ReadByte3ds() {
 }
 
 uint16_t ReadWord3ds() {
+  if (const uint8_t* w = TakeWhole(2)) return uint16_t(LittleEndian(w, 2));
   unsigned char b[2];
   return Take(b, 2) ? uint16_t(LittleEndian(b, 2)) : 0;
 }
 
 uint32_t ReadDword3ds() {
+  if (const uint8_t* w = TakeWhole(4)) return LittleEndian(w, 4);
   unsigned char b[4];
   return Take(b, 4) ? LittleEndian(b, 4) : 0;
 }
 
 float ReadFloat3ds() {
+  if (const uint8_t* w = TakeWhole(4)) return FloatFromBits(LittleEndian(w, 4));
   unsigned char b[4];
   return Take(b, 4) ? FloatFromBits(LittleEndian(b, 4)) : 0.0f;
 }
@@ -521,7 +537,16 @@ void ReadHeader3ds(Chunk3ds* chunk) {
   if (!ErrorsPending3ds) chunk->length = ReadDword3ds();
 }
 
+// The records of the long arrays are read whole when no error is pending and all of their bytes
+// are there; otherwise field by field, stopping at the first error as before.
 void ReadPoint3ds(Point3ds* p) {
+  if (!ErrorsPending3ds) {
+    if (const uint8_t* b = TakeWhole(12)) {
+      *p = {FloatFromBits(LittleEndian(b, 4)), FloatFromBits(LittleEndian(b + 4, 4)),
+            FloatFromBits(LittleEndian(b + 8, 4))};
+      return;
+    }
+  }
   *p = {0, 0, 0};
   p->x = ReadFloat3ds();
   if (ErrorsPending3ds) return;
@@ -531,6 +556,12 @@ void ReadPoint3ds(Point3ds* p) {
 }
 
 void ReadTexVert3ds(TexVert3ds* t) {
+  if (!ErrorsPending3ds) {
+    if (const uint8_t* b = TakeWhole(8)) {
+      *t = {FloatFromBits(LittleEndian(b, 4)), FloatFromBits(LittleEndian(b + 4, 4))};
+      return;
+    }
+  }
   *t = {0, 0};
   t->u = ReadFloat3ds();
   if (ErrorsPending3ds) return;
@@ -538,6 +569,13 @@ void ReadTexVert3ds(TexVert3ds* t) {
 }
 
 void ReadFace3ds(Face3ds* f) {
+  if (!ErrorsPending3ds) {
+    if (const uint8_t* b = TakeWhole(8)) {
+      *f = {uint16_t(LittleEndian(b, 2)), uint16_t(LittleEndian(b + 2, 2)),
+            uint16_t(LittleEndian(b + 4, 2)), uint16_t(LittleEndian(b + 6, 2))};
+      return;
+    }
+  }
   *f = {0, 1, 2, 0};
   f->v1 = ReadWord3ds();
   if (ErrorsPending3ds) return;
