@@ -108,7 +108,8 @@ struct PoolNearComponents<Traits, std::void_t<decltype(Traits::NEAR_COMPONENTS)>
 // search stops at the first slot that is nearer its own home than the search has come from the
 // home it looks for. Within one home the newest slot comes first: a slot goes in front of the
 // slots of its home, which move on, so a search meets the slots of a hash newest first. A table
-// holds at most three quarters as many slots as it has places. Nothing is ever removed singly.
+// holds at most three quarters as many slots as it has places, or a smaller share once its
+// owner finds its homes crowded (Loosen). Nothing is ever removed singly.
 template <class Slot, int MAX_LOAD_PERCENT>
 class FlatTable {
  public:
@@ -139,7 +140,7 @@ class FlatTable {
 
   // Takes a slot newer than every slot held.
   void Insert(const Slot& slot) {
-    if (100 * (mCount + 1) > MAX_LOAD_PERCENT * (mMask + 1)) Reserve(mCount + 1);
+    if (100 * (mCount + 1) > mLoadPercent * (mMask + 1)) Reserve(mCount + 1);
     Place(slot);
     ++mCount;
   }
@@ -147,8 +148,16 @@ class FlatTable {
   // Room for n slots in use without growing again.
   void Reserve(size_t n) {
     size_t size = MIN_SLOTS;
-    while (MAX_LOAD_PERCENT * size < 100 * n) size *= 2;
+    while (mLoadPercent * size < 100 * n) size *= 2;
     if (size > mMask + 1) Resize(size);
+  }
+
+  // From now on holds at most percent slots per hundred places (less than the usual share):
+  // for homes that hold many slots each, where every slot placed moves the long runs after it.
+  void Loosen(size_t percent) {
+    if (percent >= mLoadPercent) return;
+    mLoadPercent = percent;
+    Reserve(mCount);
   }
 
   // Empties the table, keeping its size.
@@ -210,6 +219,7 @@ class FlatTable {
   std::unique_ptr<Slot[]> mSlots;
   size_t mMask = 0;
   size_t mCount = 0;
+  size_t mLoadPercent = MAX_LOAD_PERCENT;
 };
 
 //--------------------------------------------------------------------------------------------
@@ -412,6 +422,8 @@ class PoolIndex final : public PoolIndexBase<T> {
   // The grid is chosen again after this many searches, or as many as the index holds slots if
   // that is more: filing the entries again costs no more than one filing per search.
   static constexpr size_t ADAPT_PROBES = 1024;
+  // The share of places a table of crowded finest cells fills at most, in percent.
+  static constexpr size_t CROWDED_LOAD_PERCENT = 50;
   // Stamps: the latest sequence number filed under a cell, by the lower bits of its hash.
   static constexpr size_t STAMPS = 1 << 14;
 
@@ -473,6 +485,9 @@ class PoolIndex final : public PoolIndexBase<T> {
   // depend on the grid.
   void Adapt() {
     const double perCell = double(mMatches) / double(mProbes);
+    // Cells as narrow as they get and still crowded: the table keeps more places free, which
+    // shortens the runs that a slot placed in front of its home moves.
+    if (perCell > 2.0 && mGrid == FINEST_GRID) mTable.Loosen(CROWDED_LOAD_PERCENT);
     int grid = mGrid;
     if (perCell > 2.0 && mGrid < FINEST_GRID) ++grid;
     if (perCell < 0.1 && mGrid > COARSEST_GRID) --grid;
