@@ -351,12 +351,14 @@ ObjEntry<sVector>* Walk(const ObjSet<sVector>& pool, const sVector& v) {
   return nullptr;
 }
 
-// A value of one of three kinds: near the cell borders of a grid (cells of cell units), on an
-// exact grid of the tolerance, or spread wide and large (beyond 2^14, where floats lie more
-// than the tolerance apart).
+// A value of one of three kinds: near the cell borders (odd multiples of half a cell) and
+// centres (multiples of a cell) of a grid of cells of cell units, on an exact grid of the
+// tolerance, or spread wide and large (beyond 2^14, where floats lie more than the tolerance
+// apart).
 sVector IndexProbe(std::mt19937& r, int kind, float cell) {
   auto border = [&] {
-    float v = cell * float(int(r() % 9) - 4) + 0.0005f * float(int(r() % 7) - 3);
+    const float at = float(int(r() % 9) - 4) + (r() % 2 ? 0.5f : 0.0f);
+    float v = cell * at + 0.0005f * float(int(r() % 7) - 3);
     for (int u = int(r() % 5) - 2; u != 0; u += u > 0 ? -1 : 1) {
       v = std::nextafter(v, u > 0 ? INF : -INF);
     }

@@ -17,8 +17,11 @@
 //   value within tolerance of it can lie in (per component its own cell and, near a border, the
 //   neighbouring one, so one to 2^N cells), and a search looks into the one cell of the value
 //   asked for. Cells are 2^-g units wide (a power of two, so that cell numbers are exact), g
-//   from -4 to 8: the index starts with cells of 1/256 and chooses wider or narrower ones as it
-//   finds the cells it searches nearly empty or crowded (Adapt), filing its entries again.
+//   from -4 to 8, and centred on the multiples of their width: zero and the round values that
+//   models are full of (axis-aligned normals, texture coordinates 0 and 1, a flat floor) lie in
+//   the middle of a cell, not on a border, where an entry would be filed under two cells per
+//   such component. The index starts with cells of 1/256 and chooses wider or narrower ones as
+//   it finds the cells it searches nearly empty or crowded (Adapt), filing its entries again.
 //   A component of more than 2^14 in magnitude has no other float within tolerance; it gets a
 //   cell of its own value. A value with a NaN or infinite component never matches (the
 //   difference is NaN), so it is not filed at all. Cells whose hashes collide share their slots.
@@ -527,13 +530,14 @@ class PoolIndex final : public PoolIndexBase<T> {
   static uint32_t Fold(uint64_t h) { return uint32_t(PoolMix(h)); }
 
   // The hash of the own cell of finite components v. The cell of a component d up to LARGE in
-  // magnitude is floor(d * mScale): exact, since the scale is a power of two, and never
-  // decreasing as d grows.
+  // magnitude is floor(d * mScale + 1/2): exact, since the scale is a power of two (d * mScale
+  // has at most 24 significant bits and is below 2^22, so adding a half is exact as well), and
+  // never decreasing as d grows.
   uint32_t OwnCell(const float* v) const {
     uint64_t h = 0;
     for (int k = 0; k < N; ++k) {
       const double d = v[k];
-      const int64_t cell = std::fabs(d) <= LARGE ? Floor(d * mScale) : LargeCell(v[k]);
+      const int64_t cell = std::fabs(d) <= LARGE ? Floor(d * mScale + 0.5) : LargeCell(v[k]);
       h += uint64_t(cell) * WEIGHTS[k];
     }
     return Fold(h);
@@ -553,9 +557,9 @@ class PoolIndex final : public PoolIndexBase<T> {
         h += uint64_t(LargeCell(slot.v[k])) * WEIGHTS[k];
         continue;
       }
-      // Exact: the scale is a power of two and |s| < 2^23, so s - cell is exact too. A value
-      // g with |g - d| < NEAR_TOLERANCE lies within mReach of s once scaled.
-      const double s = d * mScale;
+      // Exact, as in OwnCell, and |s| < 2^23, so s - cell is exact too. A value g with
+      // |g - d| < NEAR_TOLERANCE lies within mReach of s once scaled and shifted alike.
+      const double s = d * mScale + 0.5;
       const int64_t cell = Floor(s);
       h += uint64_t(cell) * WEIGHTS[k];
       const double within = s - double(cell);
