@@ -34,32 +34,38 @@ constexpr char DIGIT_PAIRS[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-// "%d" of v. The indices that fill most of a shape file are below ten million: their digits are
-// made here two at a time, the others by std::to_chars.
-char* IntAt(char* out, long long v) {
-  if (v < 0 || v >= 10000000) return std::to_chars(out, out + NUMBER_ROOM, v).ptr;
-  uint32_t u = uint32_t(v);
-  const int length = u < 10        ? 1
-                     : u < 100     ? 2
-                     : u < 1000    ? 3
-                     : u < 10000   ? 4
-                     : u < 100000  ? 5
-                     : u < 1000000 ? 6
-                                   : 7;
-  char* end = out + length;
-  char* p = end;
-  while (u >= 100) {
-    const uint32_t pair = u % 100;
-    u /= 100;
-    p -= 2;
-    memcpy(p, DIGIT_PAIRS + 2 * pair, 2);
+// The digits of x < 10000: as many as it has (leading), or four with leading zeros (!leading).
+// x / 100 is (x * 5243) >> 19 for every x below 43699.
+char* FourDigits(char* out, uint32_t x, bool leading) {
+  const uint32_t high = (x * 5243) >> 19;
+  const uint32_t low = x - 100 * high;
+  if (leading && high == 0) {
+    if (low < 10) {
+      *out = char('0' + low);
+      return out + 1;
+    }
+    memcpy(out, DIGIT_PAIRS + 2 * low, 2);
+    return out + 2;
   }
-  if (u >= 10) {
-    memcpy(p - 2, DIGIT_PAIRS + 2 * u, 2);
+  if (leading && high < 10) {
+    *out++ = char('0' + high);
   } else {
-    p[-1] = char('0' + u);
+    memcpy(out, DIGIT_PAIRS + 2 * high, 2);
+    out += 2;
   }
-  return end;
+  memcpy(out, DIGIT_PAIRS + 2 * low, 2);
+  return out + 2;
+}
+
+// "%d" of v. The indices that fill most of a shape file are below a hundred million: their
+// digits are made here in two groups of four, the others by std::to_chars.
+char* IntAt(char* out, long long v) {
+  if (v < 0 || v >= 100000000) return std::to_chars(out, out + NUMBER_ROOM, v).ptr;
+  const uint32_t u = uint32_t(v);
+  if (u < 10000) return FourDigits(out, u, true);
+  const uint32_t high = u / 10000;
+  out = FourDigits(out, high, true);
+  return FourDigits(out, u - 10000 * high, false);
 }
 
 char* PutHex8(char* out, unsigned v) {
