@@ -480,8 +480,9 @@ class PoolIndex final : public PoolIndexBase<T> {
   }
 
   // The grid that keeps searches short: when a searched cell holds many entries on average,
-  // cells half as wide; when it holds hardly any, cells twice as wide (fewer entries then reach
-  // into other cells). Halving the cells can divide the entries per cell by up to 16 (by 8 in
+  // cells half as wide; when it holds hardly any, cells two to eight times as wide (fewer
+  // entries then reach into other cells, and a sparse model reaches its grid in fewer fresh
+  // filings). Halving the cells can divide the entries per cell by up to 16 (by 8 in
   // space, and the window reaching across fewer borders), so the two bounds lie further apart
   // than that. The entries are filed again under the cells of the new grid, oldest first, and
   // the next choice waits for twice as many searches as there are slots; the answers do not
@@ -493,7 +494,13 @@ class PoolIndex final : public PoolIndexBase<T> {
     if (perCell > 2.0 && mGrid == FINEST_GRID) mTable.Loosen(CROWDED_LOAD_PERCENT);
     int grid = mGrid;
     if (perCell > 2.0 && mGrid < FINEST_GRID) ++grid;
-    if (perCell < 0.1 && mGrid > COARSEST_GRID) --grid;
+    if (perCell < 0.1 && mGrid > COARSEST_GRID) {
+      // A surface holds about four times as many entries per cell in cells twice as wide: as
+      // many steps at once as that takes to reach the lower bound, up to three.
+      int steps = 1;
+      for (double more = 4 * perCell; more < 0.1 && steps < 3; more *= 4) ++steps;
+      grid = std::max(COARSEST_GRID, mGrid - steps);
+    }
     if (grid == mGrid) {
       mProbes = mMatches = 0;
       mNextAdapt = std::max(ADAPT_PROBES, mTable.Count());
