@@ -136,8 +136,9 @@ TEST(ShapeTextNumbers, IntegersAsPrintf) {
   for (long long v = 0; v < 300000000; v = v * 3 + 1) {
     for (long long w : {v, v + 1, v - 1}) {
       t.PutInt(w);
+      t.PutSpaceInt(w);
       t.Put(" ");
-      expected += std::to_string(w) + " ";
+      expected += std::to_string(w) + " " + std::to_string(w) + " ";
     }
   }
   EXPECT_EQ(t.Text(), expected);

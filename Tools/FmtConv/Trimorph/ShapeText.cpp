@@ -36,7 +36,7 @@ constexpr char DIGIT_PAIRS[] =
 
 // The digits of x < 10000: as many as it has (leading), or four with leading zeros (!leading).
 // x / 100 is (x * 5243) >> 19 for every x below 43699.
-char* FourDigits(char* out, uint32_t x, bool leading) {
+inline __attribute__((always_inline)) char* FourDigits(char* out, uint32_t x, bool leading) {
   const uint32_t high = (x * 5243) >> 19;
   const uint32_t low = x - 100 * high;
   if (leading && high == 0) {
@@ -352,6 +352,13 @@ void ShapeText::Write(const char* format, std::initializer_list<TextArg> args) {
 void ShapeText::PutInt(long long v) {
   Reserve(NUMBER_ROOM);
   mLength = size_t(IntAt(mBuffer.get() + mLength, v) - mBuffer.get());
+}
+
+void ShapeText::PutSpaceInt(long long v) {
+  Reserve(NUMBER_ROOM + 1);
+  char* out = mBuffer.get() + mLength;
+  *out = ' ';
+  mLength = size_t(IntAt(out + 1, v) - mBuffer.get());
 }
 
 void ShapeText::PutG(double v) {

@@ -51,6 +51,8 @@ class ShapeText {
     Put(text, N - 1);
   }
   void PutInt(long long v);
+  // A space, then "%d" of v: an element of the long index lists.
+  void PutSpaceInt(long long v);
   void PutG(double v);
   // Ends a line made with Put: "\r\n", and the buffered text goes to the file once there is
   // enough of it.

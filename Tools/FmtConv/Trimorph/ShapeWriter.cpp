@@ -96,8 +96,7 @@ void PutUVLine(ShapeText& out, const ObjEntry<sUVPoint>& e) {
 void PutVertexLines(ShapeText& out, const ObjEntry<sVertex>& v) {
   out.Put("\t\t\t\t\t\t\t\tvertex ( 00000000 ");
   out.PutInt(v.mObj.mPoint->mIndex);
-  out.Put(" ");
-  out.PutInt(v.mObj.mNormal->mIndex);
+  out.PutSpaceInt(v.mObj.mNormal->mIndex);
   out.Put(" ffffffff ff000000\r\n\t\t\t\t\t\t\t\t\tvertex_uvs ( 1 ");
   out.PutInt(v.mObj.mUVPoint->mIndex);
   out.Put(" )\r\n\t\t\t\t\t\t\t\t)");
@@ -240,17 +239,13 @@ void WriteTriangleList(ParallelText& text, const ObjEntry<sTriangle>* first, siz
                    {first->mObj.mPrimState->mIndex});
   text.Now().Write("\t\t\t\t\t\t\t\t\tvertex_idxs ( %d", {int(3 * n)});
   WriteEntries(text, first, n, [](ShapeText& out, const ObjEntry<sTriangle>& u) {
-    out.Put(" ");
-    out.PutInt(u.mObj.mVertices[0]->mIndex);
-    out.Put(" ");
-    out.PutInt(u.mObj.mVertices[2]->mIndex);
-    out.Put(" ");
-    out.PutInt(u.mObj.mVertices[1]->mIndex);
+    out.PutSpaceInt(u.mObj.mVertices[0]->mIndex);
+    out.PutSpaceInt(u.mObj.mVertices[2]->mIndex);
+    out.PutSpaceInt(u.mObj.mVertices[1]->mIndex);
   });
   text.Now().Write(" )\n\t\t\t\t\t\t\t\t\tnormal_idxs ( %d", {int(n)});
   WriteEntries(text, first, n, [](ShapeText& out, const ObjEntry<sTriangle>& u) {
-    out.Put(" ");
-    out.PutInt(u.mObj.mNormal->mIndex);
+    out.PutSpaceInt(u.mObj.mNormal->mIndex);
     out.Put(" 3");
   });
   text.Now().Write(" )\n\t\t\t\t\t\t\t\t\tflags ( %d", {int(n)});
