@@ -450,11 +450,14 @@ class PoolIndex final : public PoolIndexBase<T> {
     return true;
   }
 
+  // Every component is compared, without a branch per component: in a crowded cell which one
+  // tells two values apart is a matter of chance.
   static bool Near(const float* a, const float* b) {
+    bool near = true;
     for (int k = 0; k < N; ++k) {
-      if (!(std::fabs(double(a[k]) - double(b[k])) < double(NEAR_TOLERANCE))) return false;
+      near &= std::fabs(double(a[k]) - double(b[k])) < double(NEAR_TOLERANCE);
     }
-    return true;
+    return near;
   }
 
   static bool SameBits(const float* a, const float* b) {
