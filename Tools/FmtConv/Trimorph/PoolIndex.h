@@ -175,6 +175,8 @@ class FlatTable {
 
  private:
   static constexpr size_t MIN_SLOTS = 16;
+  // Runs of up to this many slots are moved one slot at a time.
+  static constexpr size_t SHORT_RUN = 4;
 
   // How far slot s, found at place i, lies from its home.
   size_t Distance(const Slot& s, size_t i) const {
@@ -191,7 +193,10 @@ class FlatTable {
     size_t free = at;
     while (slots[free].entry) free = (free + 1) & mMask;
     static_assert(std::is_trivially_copyable_v<Slot>, "slots move as bytes");
-    if (free >= at) {
+    if (free >= at && free - at <= SHORT_RUN) {
+      // Most runs are a slot or two long: moved here rather than by a call.
+      for (size_t i = free; i != at; --i) slots[i] = slots[i - 1];
+    } else if (free >= at) {
       memmove(slots + at + 1, slots + at, (free - at) * sizeof(Slot));
     } else {
       // The run wraps around the end of the table.
