@@ -545,9 +545,9 @@ class PoolIndex final : public PoolIndexBase<T> {
   static uint32_t Fold(uint64_t h) { return uint32_t(PoolMix(h)); }
 
   // The hash of the own cell of finite components v. The cell of a component d up to LARGE in
-  // magnitude is floor(d * mScale + 1/2): exact, since the scale is a power of two (d * mScale
-  // has at most 24 significant bits and is below 2^22, so adding a half is exact as well), and
-  // never decreasing as d grows.
+  // magnitude is floor(d * mScale + 1/2), never decreasing as d grows. d * mScale is exact, the
+  // scale being a power of two; adding a half is exact as well unless |d * mScale| < 2^-29, and
+  // off by at most 2^-54 of a cell then, far less than the window's margin over the tolerance.
   uint32_t OwnCell(const float* v) const {
     uint64_t h = 0;
     for (int k = 0; k < N; ++k) {
@@ -572,8 +572,8 @@ class PoolIndex final : public PoolIndexBase<T> {
         h += uint64_t(LargeCell(slot.v[k])) * WEIGHTS[k];
         continue;
       }
-      // Exact, as in OwnCell, and |s| < 2^23, so s - cell is exact too. A value g with
-      // |g - d| < NEAR_TOLERANCE lies within mReach of s once scaled and shifted alike.
+      // As in OwnCell; |s| < 2^23, so s - cell is exact. A value g with |g - d| <
+      // NEAR_TOLERANCE lies within mReach of s once scaled and shifted alike.
       const double s = d * mScale + 0.5;
       const int64_t cell = Floor(s);
       h += uint64_t(cell) * WEIGHTS[k];
