@@ -115,29 +115,6 @@ File3ds* CurrentFile() {
   return gTable ? gTable->current : nullptr;
 }
 
-// Takes n bytes of the current file into buf. A short read takes what is there, moves to the
-// end, records ERR_READING_FILE and returns false, as a read of the stream would.
-bool Take(void* buf, uint64_t n) {
-  File3ds* f = CurrentFile();
-  const FileImage3ds* image = f ? f->image.get() : nullptr;
-  if (!image) {
-    PushError3ds(ERR_READING_FILE);
-    return false;
-  }
-  const uint64_t pos = f->position;
-  if (pos <= image->size && n <= image->size - pos) {
-    memcpy(buf, image->bytes.get() + pos, size_t(n));
-    f->position = pos + n;
-    return true;
-  }
-  if (pos < image->size) {
-    memcpy(buf, image->bytes.get() + pos, size_t(image->size - pos));
-    f->position = image->size;
-  }
-  PushError3ds(ERR_READING_FILE);
-  return false;
-}
-
 // The next n bytes of the current file, the position moved past them, when they are all there:
 // the primitives' common case, without a call per field. Null otherwise, and nothing moved; the
 // caller then takes the bytes with Take, which records what a short read records.
@@ -149,6 +126,23 @@ inline const uint8_t* TakeWhole(uint64_t n) {
   if (pos > image->size || n > image->size - pos) return nullptr;
   f->position = pos + n;
   return image->bytes.get() + pos;
+}
+
+// Takes n bytes of the current file into buf. A short read takes what is there, moves to the
+// end, records ERR_READING_FILE and returns false, as a read of the stream would.
+bool Take(void* buf, uint64_t n) {
+  if (const uint8_t* whole = TakeWhole(n)) {
+    memcpy(buf, whole, size_t(n));
+    return true;
+  }
+  File3ds* f = CurrentFile();
+  const FileImage3ds* image = f ? f->image.get() : nullptr;
+  if (image && f->position < image->size) {
+    memcpy(buf, image->bytes.get() + f->position, size_t(image->size - f->position));
+    f->position = image->size;
+  }
+  PushError3ds(ERR_READING_FILE);
+  return false;
 }
 
 uint32_t LittleEndian(const unsigned char* b, int n) {
@@ -474,11 +468,9 @@ void ReadBytes3ds(uint32_t n, void* buf) {
 }
 
 bool ViewBytes3ds(uint32_t n, ByteBlock3ds* block) {
-  File3ds* f = CurrentFile();
-  const FileImage3ds* image = f ? f->image.get() : nullptr;
-  if (!image || f->position > image->size || n > image->size - f->position) return false;
-  block->View(f->image, image->bytes.get() + f->position, n);
-  f->position += n;
+  const uint8_t* bytes = TakeWhole(n);
+  if (!bytes) return false;
+  block->View(CurrentFile()->image, bytes, n);
   return true;
 }
 
