@@ -617,8 +617,11 @@ TEST_F(Conversion, ThreeTrianglesOfOneStateAndTheTextureFlip) {
 }
 
 // The shape file, the report and the exit status do not depend on the number of threads that
-// make the text: a level whose points, texture coordinates, normals, vertices and triangle list
-// are long enough to be written in several pieces, and a run that fails in the writing phase.
+// import the level and make the text: a level whose points, texture coordinates, normals,
+// vertices and triangle list are long enough to be written in several pieces, in three material
+// groups (two long enough for the import to share out among threads, in many runs of faces and
+// one part run, and one short) with smoothing groups that give vertices several normals, and a
+// run that fails in the writing phase.
 TEST_F(Conversion, SameResultWhateverTheThreads) {
   const int n = 120;  // quads per side: 14,641 vertices, 28,800 faces
   std::vector<build3ds::Vec3> vertices;
@@ -638,16 +641,25 @@ TEST_F(Conversion, SameResultWhateverTheThreads) {
       faces.push_back({a, d, c});
     }
   }
-  std::vector<uint16_t> all(faces.size());
-  for (size_t i = 0; i < all.size(); ++i) all[i] = uint16_t(i);
+  // Faces by material: 20,000 of one (then the rest of the same sub-object, and 300 of another).
+  std::vector<uint16_t> groups[3];
+  std::vector<uint32_t> smoothing;
+  for (size_t i = 0; i < faces.size(); ++i) {
+    groups[i < 20000 ? 0 : i + 300 < faces.size() ? 1 : 2].push_back(uint16_t(i));
+    smoothing.push_back((i / 16) % 3 == 0 ? 2u : 1u);
+  }
   Model m;
-  m.AddMaterial("SolidNorm").Texture("ground.bmp");
+  m.AddMaterial("SolidNorm0_a").Texture("ground.bmp");
+  m.AddMaterial("SolidNorm0_b").Texture("rock.bmp");
+  m.AddMaterial("SolidNorm1").Texture("grass.bmp");
   m.AddMesh("GROUND")
       .Vertices(vertices)
       .TexVerts(uvs)
       .Faces(faces)
-      .Smoothing(std::vector<uint32_t>(faces.size(), 1))
-      .Group("SolidNorm", all);
+      .Smoothing(smoothing)
+      .Group("SolidNorm0_a", groups[0])
+      .Group("SolidNorm0_b", groups[1])
+      .Group("SolidNorm1", groups[2]);
   m.Write(Level(100));
 
   const std::string badOut = dir_.File("no/such/dir/out.s");

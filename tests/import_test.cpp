@@ -2,12 +2,16 @@
 // order, frames and pivots, merging of levels, sub-object flags, images and render states.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Builder3ds.h"
+#include "HelperThread.h"
 #include "MaterialTypes.h"
 #include "Shape.h"
 #include "Subprocess.h"
@@ -333,6 +337,53 @@ TEST_F(Import, AnimationFromTheFirstLevelOnly) {
   ASSERT_EQ(a.mNumRotKeys, 2);
   EXPECT_EQ(a.mRotKeys[1].mFrame, 25);
   EXPECT_EQ(a.mRotKeys[1].z, float(std::sin(0.5)));
+}
+
+// The second thread of the import: jobs in the order handed over, a job waiting for the owner's
+// signal sees what the owner wrote before it, a job's exception reaches the owner and skips the
+// jobs after it, and a helper destroyed while a job waits for a signal that never comes stops.
+TEST(HelperThread, OrderSignalsErrorsAndStop) {
+  HelperThread helper;
+  ASSERT_TRUE(helper.Start());
+  std::vector<int> done;
+  int fromOwner = 0;
+  int seen = -1;
+  const uint64_t signal = helper.Signals() + 1;
+  helper.Post([&] {
+    if (helper.AwaitSignal(signal)) seen = fromOwner;
+    done.push_back(1);
+  });
+  for (int i = 2; i <= 50; ++i) helper.Post([&done, i] { done.push_back(i); });
+  fromOwner = 42;
+  helper.Signal();
+  helper.Wait();
+  EXPECT_EQ(seen, 42);
+  ASSERT_EQ(done.size(), 50u);
+  for (int i = 0; i < 50; ++i) EXPECT_EQ(done[i], i + 1);
+
+  done.clear();
+  helper.Post([&] { done.push_back(1); });
+  helper.Post([] { throw std::bad_alloc(); });
+  helper.Post([&] { done.push_back(3); });
+  EXPECT_THROW(helper.Wait(), std::bad_alloc);
+  EXPECT_EQ(done, std::vector<int>{1});
+  helper.Post([&] { done.push_back(4); });
+  helper.Wait();
+  EXPECT_EQ(done, (std::vector<int>{1, 4}));
+
+  bool gaveUp = false;
+  {
+    HelperThread waiting;
+    ASSERT_TRUE(waiting.Start());
+    std::atomic<bool> started{false};
+    waiting.Post([&] {
+      started = true;
+      gaveUp = !waiting.AwaitSignal(waiting.Signals() + 1);
+    });
+    waiting.Post([&] { gaveUp = false; });  // dropped: the thread stops first
+    while (!started) std::this_thread::yield();
+  }
+  EXPECT_TRUE(gaveUp);
 }
 
 }  // namespace

@@ -46,6 +46,7 @@
 #define TRIMORPH_POOLINDEX_H
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -482,8 +483,9 @@ class PoolIndex final : public PoolIndexBase<T> {
     std::fill(mStamps.begin(), mStamps.end(), 0);
   }
 
+  // Epochs are unique across indices; pools of two threads may ask at once.
   static uint32_t NextEpoch() {
-    static uint32_t last = 0;
+    static std::atomic<uint32_t> last{0};
     return ++last;
   }
 

@@ -35,9 +35,10 @@ class Shape {
   ObjSet<sAnimNode> mAnimNodes;
 
   // Reads one level file into the model (open, import, release).
-  void ReadLevel(const char* fileName, int levelIndex, int maxDist);
-  // Merges one level of detail, read into a database, into the model.
-  void ImportLevel(Database3ds* db, int levelIndex, int maxDist);
+  void ReadLevel(const char* fileName, int levelIndex, int maxDist, int threads = 1);
+  // Merges one level of detail, read into a database, into the model; with threads of two or
+  // more, a second thread helps build the geometry (the model is the same).
+  void ImportLevel(Database3ds* db, int levelIndex, int maxDist, int threads = 1);
   // The scale applied to a level's geometry (reads the mesh settings to surface toolkit errors).
   static float GetMeshScale(Database3ds* db);
 

@@ -31,6 +31,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "HelperThread.h"
 #include "ImportChecks.h"
 #include "MaterialTypes.h"
 #include "MeshNormals.h"
@@ -57,8 +58,11 @@ namespace {
 // One level's import: the steps of Shape::ImportLevel and what they share.
 class LevelImport {
  public:
-  LevelImport(Shape& shape, Database3ds* db, int levelIndex, float meshScale)
-      : mShape(shape), mDb(db), mLevelIndex(levelIndex), mMeshScale(meshScale) {}
+  // threads: with two or more, a second thread takes part in building the geometry.
+  LevelImport(Shape& shape, Database3ds* db, int levelIndex, float meshScale, int threads)
+      : mShape(shape), mDb(db), mLevelIndex(levelIndex), mMeshScale(meshScale) {
+    if (threads >= 2) mHelper.Start();
+  }
 
   // The distance level of the maximum distance: found, or added.
   void EnterDistLevel(int maxDist);
@@ -86,11 +90,6 @@ class LevelImport {
     ObjEntry<sPrimState>* mPrimState;
   };
 
-  // What a mesh vertex was given last, for its point and texture coordinate.
-  struct sPointMemo {
-    PoolHint<sVector> mPoint;
-    PoolHint<sUVPoint> mUVPoint;
-  };
   // What a vertex normal of the mesh was given last, for the normal and the vertex (together
   // with the sub-object's vertex pool the vertex hint was made in).
   struct sNormalMemo {
@@ -98,15 +97,22 @@ class LevelImport {
     ObjSet<sVertex>* mVertexPool = nullptr;
     PoolHint<sVertex> mVertex;
   };
-  // One corner of a face of the batch.
-  struct sCorner {
-    uint16_t mVertex;          // the mesh vertex
-    sNormalMemo* mNormalMemo;  // of the vertex normal that serves the face
-    const sVector* mNormal;
-    ObjEntry<sVector>* mPointEntry;
-    ObjEntry<sUVPoint>* mUVEntry;
-    ObjEntry<sVector>* mNormalEntry;
-    ObjEntry<sVertex>* mVertexEntry;
+  // A run of faces of a material group, and what each pool gave their corners (three corners
+  // per face, in the order of the faces). Each array is written by one pool step only, so that
+  // the two threads of a parallel import never write to the same array.
+  struct sRun {
+    const uint16_t* mFaces = nullptr;  // the faces' numbers in the mesh
+    size_t mNumFaces = 0;
+    std::vector<uint16_t> mVertex;            // the corner's mesh vertex
+    std::vector<sNormalMemo*> mNormalMemo;    // of the vertex normal that serves the face
+    std::vector<const sVector*> mNormal;      // that vertex normal
+    std::vector<ObjEntry<sVector>*> mPoints;  // the entries the pools gave the corners
+    std::vector<ObjEntry<sUVPoint>*> mUVPoints;
+    std::vector<ObjEntry<sVector>*> mNormals;
+    std::vector<ObjEntry<sVertex>*> mVertices;
+    std::vector<ObjEntry<sVector>*> mFaceNormals;  // per face
+
+    void Resize(size_t faces);
   };
 
   void EnterNode(uint32_t index);
@@ -122,6 +128,14 @@ class LevelImport {
   sSubObject& EnterSubObject(const sGroupMaterial& material, const sGroupStates& states);
   void AddFaces(const Mesh3ds& mesh, const MeshMatGroup3ds& g, const sGroupStates& states,
                 sSubObject& sub);
+  // The steps of AddFaces for a run of faces, in this order: the corners' mesh vertices and
+  // vertex normals; their points; their texture coordinates; their normals and the faces';
+  // their vertices and the faces' triangles.
+  void GatherCorners(const Mesh3ds& mesh, sRun& run);
+  void PoolPoints(const Mesh3ds& mesh, sRun& run);
+  void PoolTexCoords(const Mesh3ds& mesh, sRun& run);
+  void PoolNormals(sRun& run);
+  void PoolVertices(sRun& run, const sGroupStates& states, sSubObject& sub);
 
   Shape& mShape;
   Database3ds* const mDb;
@@ -136,11 +150,17 @@ class LevelImport {
   std::unordered_map<std::string, sGroupMaterial> mMaterials;
 
   // Working memory of the second pass, used again from mesh to mesh.
-  sMeshNorm mNormals;                            // the normals of the current mesh
-  std::vector<sPointMemo> mPointMemo;            // per mesh vertex
-  std::vector<sNormalMemo> mNormalMemo;          // per vertex normal (sVNorm::mNumber)
-  std::vector<sCorner> mCorners;                 // of the faces of a batch, three per face
-  std::vector<ObjEntry<sVector>*> mFaceNormals;  // of the faces of a batch
+  sMeshNorm mNormals;                  // the normals of the current mesh
+  // Per mesh vertex, what it was given last for its point and for its texture coordinate (apart:
+  // two threads may write them at once).
+  std::vector<PoolHint<sVector>> mPointMemo;
+  std::vector<PoolHint<sUVPoint>> mUVMemo;
+  std::vector<sNormalMemo> mNormalMemo;  // per vertex normal (sVNorm::mNumber)
+  sRun mRuns[2];                       // the run of faces at hand, and the one before it
+
+  // The second thread, when there is one. Declared last, so that it stops before the memory
+  // its jobs use goes away.
+  HelperThread mHelper;
 };
 
 void LevelImport::EnterDistLevel(int maxDist) {
@@ -208,7 +228,8 @@ void LevelImport::ImportMeshGeometry(uint32_t index) {
 
   IntoNodeFrame(*mesh, *node, kf.get());
   FailOn(TryComputeMeshNormals(*mesh, mNormals));
-  mPointMemo.assign(mesh->pointcount, sPointMemo());
+  mPointMemo.assign(mesh->pointcount, PoolHint<sVector>());
+  mUVMemo.assign(mesh->pointcount, PoolHint<sUVPoint>());
   mNormalMemo.assign(mNormals.mStore.size(), sNormalMemo());
 
   // Animation is taken from the first level only.
@@ -292,101 +313,202 @@ sSubObject& LevelImport::EnterSubObject(const sGroupMaterial& material,
   return sub;
 }
 
-// Within a face the three corners' vertex normals are pooled before the face normal, and within
-// a corner the point before the texture coordinate, the normal and the vertex (see the top of
-// this file for the batches).
+void LevelImport::sRun::Resize(size_t faces) {
+  mVertex.resize(3 * faces);
+  mNormalMemo.resize(3 * faces);
+  mNormal.resize(3 * faces);
+  mPoints.resize(3 * faces);
+  mUVPoints.resize(3 * faces);
+  mNormals.resize(3 * faces);
+  mVertices.resize(3 * faces);
+  mFaceNormals.resize(faces);
+}
+
+// The faces are taken in runs. Alone, the import makes each run's steps one after the other.
+// With the second thread, and a group large enough to pay for handing work over, the runs are
+// longer and the steps of two runs go at once: the helper pools a run's texture coordinates and
+// normals while this thread pools its points and then the vertices and triangles of the run
+// before (which need what the helper gave that run). Each pool is still called by one thread
+// only, in the order of the faces, so it gets the very calls it gets from one thread.
 void LevelImport::AddFaces(const Mesh3ds& mesh, const MeshMatGroup3ds& g,
                            const sGroupStates& states, sSubObject& sub) {
   // Each face adds a triangle, and its corners add at most one vertex per vertex normal.
   sub.mTriangles.ReserveEntries(size_t(sub.mTriangles.mNumObjs) + g.trianglecount);
   sub.mVertices.Reserve(size_t(sub.mVertices.mNumObjs) +
                         std::min(size_t(3) * g.trianglecount, mNormals.mStore.size()));
-  const size_t BATCH = 64;  // faces
-  mCorners.resize(3 * BATCH);
-  mFaceNormals.resize(BATCH);
-  for (size_t first = 0; first < g.trianglecount; first += BATCH) {
-    const size_t n = std::min(BATCH, size_t(g.trianglecount) - first);
-    const uint16_t* faces = &g.triangleindex[first];
 
-    for (size_t i = 0; i < n; ++i) {
-      const uint16_t f = faces[i];
-      const uint32_t s = mesh.smoothingarray ? mesh.smoothingarray[f] : 0;
-      const Face3ds& face = mesh.trianglearray[f];
-      const uint16_t vertices[3] = {face.v1, face.v2, face.v3};
-      for (int c = 0; c < 3; ++c) {
-        sCorner& corner = mCorners[3 * i + c];
-        corner.mVertex = vertices[c];
-        const sVNorm& vn = FindVertexNormalEntry(&mNormals, s, corner.mVertex);
-        corner.mNormalMemo = &mNormalMemo[vn.mNumber];
-        corner.mNormal = &vn.mNorm;
-      }
-    }
-    const size_t corners = 3 * n;
+  // Faces per run: short ones stay in the processor's cache; a thread handing runs to another
+  // needs long ones, or the handing over would cost more than it gains.
+  const size_t SHORT_RUN = 64;
+  const size_t LONG_RUN = 2048;
+  const size_t MIN_PARALLEL_FACES = 512;
+  const bool parallel = mHelper.Running() && g.trianglecount >= MIN_PARALLEL_FACES;
+  const size_t runFaces = parallel ? LONG_RUN : SHORT_RUN;
+  for (sRun& run : mRuns) {
+    if (run.mFaceNormals.size() < runFaces) run.Resize(runFaces);
+  }
 
-    auto pointOf = [&](const sCorner& c) {
-      const Point3ds& p = mesh.pointarray[c.mVertex];
-      return sVector(p.x, p.y, p.z) * mMeshScale;
-    };
-    for (size_t i = 0; i < corners; ++i) {
-      const sCorner& c = mCorners[i];
-      if (!mPointMemo[c.mVertex].mPoint.entry) mShape.mPoints.Prefetch(pointOf(c));
+  sRun* before = nullptr;  // the run whose vertices are still to be pooled
+  size_t numRuns = 0;
+  for (size_t first = 0; first < g.trianglecount; first += runFaces) {
+    // This thread pooled the vertices of the run that used this memory last, after the helper
+    // was done with it.
+    sRun& run = mRuns[numRuns++ % 2];
+    run.mFaces = &g.triangleindex[first];
+    run.mNumFaces = std::min(runFaces, size_t(g.trianglecount) - first);
+    GatherCorners(mesh, run);
+    if (!parallel) {
+      PoolPoints(mesh, run);
+      PoolTexCoords(mesh, run);
+      PoolNormals(run);
+      PoolVertices(run, states, sub);
+      continue;
     }
-    for (size_t i = 0; i < corners; ++i) {
-      sCorner& c = mCorners[i];
-      c.mPointEntry = mShape.mPoints.FindOrAdd(pointOf(c), mPointMemo[c.mVertex].mPoint);
+    // The texture coordinates of every other run go to the helper, which balances the work.
+    const bool helperTexCoords = numRuns % 2 == 0;
+    mHelper.Post([this, &mesh, &run, helperTexCoords] {
+      if (helperTexCoords) PoolTexCoords(mesh, run);
+      PoolNormals(run);
+    });
+    PoolPoints(mesh, run);
+    if (before) {
+      mHelper.Wait(1);
+      PoolVertices(*before, states, sub);
     }
+    // After the helper's texture coordinates of the run before.
+    if (!helperTexCoords) PoolTexCoords(mesh, run);
+    before = &run;
+  }
+  if (before) {
+    mHelper.Wait();
+    PoolVertices(*before, states, sub);
+  }
+}
 
-    for (size_t i = 0; i < corners; ++i) {
-      sCorner& c = mCorners[i];
-      const TexVert3ds& t = mesh.textarray[c.mVertex];
-      c.mUVEntry = mShape.mUVPoints.FindOrAdd(sUVPoint{t.u, t.v}, mPointMemo[c.mVertex].mUVPoint);
-    }
-
-    for (size_t i = 0; i < n; ++i) {
-      for (int k = 0; k < 3; ++k) {
-        const sCorner& c = mCorners[3 * i + k];
-        if (!c.mNormalMemo->mNormal.entry) mShape.mNormals.Prefetch(*c.mNormal);
-      }
-      mShape.mNormals.Prefetch(mNormals.mFaceNorms[faces[i]]);
-    }
-    for (size_t i = 0; i < n; ++i) {
-      for (int k = 0; k < 3; ++k) {
-        sCorner& c = mCorners[3 * i + k];
-        c.mNormalEntry = mShape.mNormals.FindOrAdd(*c.mNormal, c.mNormalMemo->mNormal);
-      }
-      mFaceNormals[i] = mShape.mNormals.FindOrAdd(mNormals.mFaceNorms[faces[i]]);
-    }
-
-    auto vertexOf = [&](const sCorner& c) {
-      return sVertex{states.mVtxState, c.mPointEntry, c.mNormalEntry, c.mUVEntry};
-    };
-    for (size_t i = 0; i < corners; ++i) {
-      sCorner& c = mCorners[i];
-      sNormalMemo& memo = *c.mNormalMemo;
-      // A hint made in another sub-object's vertex pool is of no use here.
-      if (memo.mVertexPool != &sub.mVertices) {
-        memo.mVertexPool = &sub.mVertices;
-        memo.mVertex = PoolHint<sVertex>();
-      }
-      if (!memo.mVertex.entry) sub.mVertices.Prefetch(vertexOf(c));
-    }
-    for (size_t i = 0; i < corners; ++i) {
-      sCorner& c = mCorners[i];
-      c.mVertexEntry = sub.mVertices.FindOrAdd(vertexOf(c), c.mNormalMemo->mVertex);
-    }
-
-    for (size_t i = 0; i < n; ++i) {
-      const sCorner* c = &mCorners[3 * i];
-      sub.mTriangles.Add({states.mPrimState,
-                          {c[0].mVertexEntry, c[1].mVertexEntry, c[2].mVertexEntry},
-                          mFaceNormals[i]});
+// Within a face the three corners' vertex normals are pooled before the face normal, and within
+// a corner the point before the texture coordinate, the normal and the vertex (see the top of
+// this file for the batches).
+// The steps read and write through pointers of their own: the pools' calls cannot change them,
+// so they stay in registers.
+void LevelImport::GatherCorners(const Mesh3ds& mesh, sRun& run) {
+  const uint16_t* const faces = run.mFaces;
+  uint16_t* const vertex = run.mVertex.data();
+  sNormalMemo** const normalMemo = run.mNormalMemo.data();
+  const sVector** const normal = run.mNormal.data();
+  for (size_t i = 0; i < run.mNumFaces; ++i) {
+    const uint16_t f = faces[i];
+    const uint32_t s = mesh.smoothingarray ? mesh.smoothingarray[f] : 0;
+    const Face3ds& face = mesh.trianglearray[f];
+    const uint16_t vertices[3] = {face.v1, face.v2, face.v3};
+    for (int c = 0; c < 3; ++c) {
+      const size_t k = 3 * i + c;
+      vertex[k] = vertices[c];
+      const sVNorm& vn = FindVertexNormalEntry(&mNormals, s, vertices[c]);
+      normalMemo[k] = &mNormalMemo[vn.mNumber];
+      normal[k] = &vn.mNorm;
     }
   }
 }
 
+// The batches of a run, BATCH faces each: a pool's searches for a batch are asked for together.
+constexpr size_t BATCH = 64;
+
+template <class Step>
+void ForEachBatch(size_t numFaces, Step step) {
+  for (size_t first = 0; first < numFaces; first += BATCH) {
+    step(first, std::min(BATCH, numFaces - first));
+  }
+}
+
+void LevelImport::PoolPoints(const Mesh3ds& mesh, sRun& run) {
+  ObjSet<sVector>& pool = mShape.mPoints;
+  PoolHint<sVector>* const memo = mPointMemo.data();
+  const Point3ds* const points = mesh.pointarray.get();
+  const float scale = mMeshScale;
+  const uint16_t* const vertex = run.mVertex.data();
+  ObjEntry<sVector>** const out = run.mPoints.data();
+  auto pointOf = [&](size_t k) {
+    const Point3ds& p = points[vertex[k]];
+    return sVector(p.x, p.y, p.z) * scale;
+  };
+  ForEachBatch(run.mNumFaces, [&](size_t firstFace, size_t n) {
+    const size_t begin = 3 * firstFace, end = 3 * (firstFace + n);
+    for (size_t k = begin; k < end; ++k) {
+      if (!memo[vertex[k]].entry) pool.Prefetch(pointOf(k));
+    }
+    for (size_t k = begin; k < end; ++k) out[k] = pool.FindOrAdd(pointOf(k), memo[vertex[k]]);
+  });
+}
+
+void LevelImport::PoolTexCoords(const Mesh3ds& mesh, sRun& run) {
+  ObjSet<sUVPoint>& pool = mShape.mUVPoints;
+  PoolHint<sUVPoint>* const memo = mUVMemo.data();
+  const TexVert3ds* const texVerts = mesh.textarray.get();
+  const uint16_t* const vertex = run.mVertex.data();
+  ObjEntry<sUVPoint>** const out = run.mUVPoints.data();
+  for (size_t k = 0; k < 3 * run.mNumFaces; ++k) {
+    const uint16_t v = vertex[k];
+    out[k] = pool.FindOrAdd(sUVPoint{texVerts[v].u, texVerts[v].v}, memo[v]);
+  }
+}
+
+void LevelImport::PoolNormals(sRun& run) {
+  ObjSet<sVector>& pool = mShape.mNormals;
+  const sVector* const faceNorms = mNormals.mFaceNorms.data();
+  const uint16_t* const faces = run.mFaces;
+  sNormalMemo* const* const memo = run.mNormalMemo.data();
+  const sVector* const* const normal = run.mNormal.data();
+  ObjEntry<sVector>** const out = run.mNormals.data();
+  ObjEntry<sVector>** const faceOut = run.mFaceNormals.data();
+  ForEachBatch(run.mNumFaces, [&](size_t firstFace, size_t n) {
+    for (size_t i = firstFace; i < firstFace + n; ++i) {
+      for (size_t k = 3 * i; k < 3 * i + 3; ++k) {
+        if (!memo[k]->mNormal.entry) pool.Prefetch(*normal[k]);
+      }
+      pool.Prefetch(faceNorms[faces[i]]);
+    }
+    for (size_t i = firstFace; i < firstFace + n; ++i) {
+      for (size_t k = 3 * i; k < 3 * i + 3; ++k) {
+        out[k] = pool.FindOrAdd(*normal[k], memo[k]->mNormal);
+      }
+      faceOut[i] = pool.FindOrAdd(faceNorms[faces[i]]);
+    }
+  });
+}
+
+void LevelImport::PoolVertices(sRun& run, const sGroupStates& states, sSubObject& sub) {
+  ObjSet<sVertex>& pool = sub.mVertices;
+  ObjSet<sTriangle>& triangles = sub.mTriangles;
+  ObjEntry<sVtxState>* const vtxState = states.mVtxState;
+  ObjEntry<sPrimState>* const primState = states.mPrimState;
+  sNormalMemo* const* const memo = run.mNormalMemo.data();
+  ObjEntry<sVector>* const* const points = run.mPoints.data();
+  ObjEntry<sVector>* const* const normals = run.mNormals.data();
+  ObjEntry<sUVPoint>* const* const uvPoints = run.mUVPoints.data();
+  ObjEntry<sVector>* const* const faceNormals = run.mFaceNormals.data();
+  ObjEntry<sVertex>** const out = run.mVertices.data();
+  auto vertexOf = [&](size_t k) { return sVertex{vtxState, points[k], normals[k], uvPoints[k]}; };
+  ForEachBatch(run.mNumFaces, [&](size_t firstFace, size_t n) {
+    const size_t begin = 3 * firstFace, end = 3 * (firstFace + n);
+    for (size_t k = begin; k < end; ++k) {
+      sNormalMemo& m = *memo[k];
+      // A hint made in another sub-object's vertex pool is of no use here.
+      if (m.mVertexPool != &pool) {
+        m.mVertexPool = &pool;
+        m.mVertex = PoolHint<sVertex>();
+      }
+      if (!m.mVertex.entry) pool.Prefetch(vertexOf(k));
+    }
+    for (size_t k = begin; k < end; ++k) out[k] = pool.FindOrAdd(vertexOf(k), memo[k]->mVertex);
+    for (size_t i = firstFace; i < firstFace + n; ++i) {
+      triangles.Add({primState, {out[3 * i], out[3 * i + 1], out[3 * i + 2]}, faceNormals[i]});
+    }
+  });
+}
+
 }  // namespace
 
-void Shape::ImportLevel(Database3ds* db, int levelIndex, int maxDist) {
+void Shape::ImportLevel(Database3ds* db, int levelIndex, int maxDist, int threads) {
   const float meshScale = GetMeshScale(db);
   FailOn(CheckToolkitErrors("reading the mesh settings"));
 
@@ -395,7 +517,7 @@ void Shape::ImportLevel(Database3ds* db, int levelIndex, int maxDist) {
     mNumAnimated = 0;
   }
 
-  LevelImport import(*this, db, levelIndex, meshScale);
+  LevelImport import(*this, db, levelIndex, meshScale, threads);
   import.EnterDistLevel(maxDist);
   import.CountObjects();
   import.EnterNodes();

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <thread>
 
 #include "Convert.h"
 #include "Fail.h"
@@ -134,10 +135,10 @@ void OpenMeshFile(const char* fileName, DatabaseHandle& db) {
   FailOn(TryOpenMeshFile(fileName, db));
 }
 
-void Shape::ReadLevel(const char* fileName, int levelIndex, int maxDist) {
+void Shape::ReadLevel(const char* fileName, int levelIndex, int maxDist, int threads) {
   DatabaseHandle db;
   OpenMeshFile(fileName, db);
-  ImportLevel(db.get(), levelIndex, maxDist);
+  ImportLevel(db.get(), levelIndex, maxDist, threads);
 }
 
 bool ParseThreadsOption(const char* arg, int& threads) {
@@ -153,10 +154,13 @@ bool ParseThreadsOption(const char* arg, int& threads) {
   return true;
 }
 
+int DefaultThreads() {
+  return std::thread::hardware_concurrency() >= 2 ? 2 : 1;
+}
+
 int TrimorphMain(int argc, char** argv) {
-  // The conversion runs on one thread unless a leading -jN asks for more to make the text of the
-  // shape file; the rest is the command line as ever.
-  int threads = 1;
+  // A leading -jN sets the threads; the rest is the command line as ever.
+  int threads = DefaultThreads();
   if (argc >= 2 && ParseThreadsOption(argv[1], threads)) {
     argv[1] = argv[0];
     --argc;
@@ -225,7 +229,7 @@ void ConvertAll(Shape& shape, const char* outName, int numLevels, char* const* l
     SetContext("reading level of detail %d from '%s'", level + 1, name);
     int maxDist = 0;
     FailOn(CheckLevelFileName(name, maxDist));
-    shape.ReadLevel(name, level, maxDist);
+    shape.ReadLevel(name, level, maxDist, threads);
   }
   // A toolkit error raised while the last level was imported has met no check yet: it fails the
   // run in that level's context rather than letting a damaged model be written.

@@ -30,13 +30,18 @@ Problem CheckHasTriangles(const Shape& shape);
 // The most threads the -j option asks for; more are taken as this many.
 constexpr int MAX_THREADS = 256;
 
-// The option -jN (N a positive decimal number) before the output name: the text of the shape
-// file is made by up to N threads. True with threads set when arg is that option; anything
+// The option -jN (N a positive decimal number) before the output name: with N of 2 or more a
+// second thread helps import the levels, and the text of the shape file is made by up to N
+// threads; -j1 converts on one thread. True with threads set when arg is that option; anything
 // else is not an option (and, as an output name, refused as looking like one).
 bool ParseThreadsOption(const char* arg, int& threads);
 
+// The threads of a conversion without -jN: two where the machine has two processors or more,
+// else one. The shape file is the same whatever the number.
+int DefaultThreads();
+
 // The whole program: returns the exit status after the banner or a successful conversion. A
-// leading -jN sets the number of threads that make the shape file's text (by default one).
+// leading -jN sets the number of threads (by default DefaultThreads()).
 int TrimorphMain(int argc, char** argv);
 
 // The usage banner, printed when fewer than two arguments are given.
