@@ -96,10 +96,14 @@ check-windows: build
 # Sanitizer and fuzzing builds, each in its own directory.
 #   make check-sanitize  every test with AddressSanitizer (leaks included) and
 #                        UndefinedBehaviorSanitizer; the end-to-end tests run the sanitized program
+#   make check-threads   the tests that run the converter's threads, with ThreadSanitizer
 #   make fuzz            the libFuzzer targets (clang)
 #   make fuzz-smoke      each fuzz target for FUZZ_SECONDS from the committed seed corpus
 #   make fuzz-seeds      rewrites the generated seeds and the sample levels of the corpus
 SANITIZE_DIR ?= build-sanitize
+THREADS_DIR ?= build-threads
+# The tests that test the threads, and the end-to-end conversions (two threads by default).
+THREADS_TESTS = HelperThread|ParallelText|Conversion|Golden|Demo
 FUZZ_DIR ?= build-fuzz
 FUZZ_CXX ?= clang++
 FUZZ_SECONDS ?= 60
@@ -108,13 +112,21 @@ FUZZ_CORPUS = tests/fuzz/corpus
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: check-sanitize fuzz fuzz-smoke fuzz-seeds
+.PHONY: check-sanitize check-threads fuzz fuzz-smoke fuzz-seeds
 
 check-sanitize:
 	@$(DEPS) check
 	cmake -S . -B $(SANITIZE_DIR) -DTRIMORPH_SANITIZE=ON -DTRIMORPH_TESTS=ON -DTRIMORPH_WERROR=ON
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	cd $(SANITIZE_DIR) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS)
+
+check-threads:
+	@$(DEPS) check
+	cmake -S . -B $(THREADS_DIR) -DTRIMORPH_SANITIZE_THREADS=ON -DTRIMORPH_TESTS=ON \
+	  -DTRIMORPH_WERROR=ON
+	cmake --build $(THREADS_DIR) -j $(JOBS)
+	cd $(THREADS_DIR) && TSAN_OPTIONS=halt_on_error=1:exitcode=66 \
+	  ctest --output-on-failure -j $(JOBS) -R '$(THREADS_TESTS)'
 
 $(FUZZ_DIR)/CMakeCache.txt:
 	@$(DEPS) ci

@@ -2,24 +2,6 @@
 #include "HelperThread.h"
 
 #include <system_error>
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#endif
-
-namespace {
-
-// Rounds a waiting thread watches before it sleeps: some tens of microseconds.
-constexpr int WATCH_ROUNDS = 4000;
-
-void Pause() {
-#if defined(__x86_64__) || defined(__i386__)
-  _mm_pause();
-#else
-  std::this_thread::yield();
-#endif
-}
-
-}  // namespace
 
 HelperThread::~HelperThread() {
   if (!Running()) return;
@@ -41,77 +23,47 @@ bool HelperThread::Start() {
   return true;
 }
 
-// Every change a waiter looks for is made with the mutex held and followed by a notification,
-// so a waiter that found it missing with the mutex held sleeps before the notification comes.
-template <class Ready>
-void HelperThread::WaitUntil(Ready ready, std::unique_lock<std::mutex>& lock, bool watchStop) {
-  auto done = [&] { return ready() || (watchStop && mStop.load()); };
-  if (lock.owns_lock()) lock.unlock();
-  for (int i = 0; i < WATCH_ROUNDS && !done(); ++i) Pause();
-  lock.lock();
-  mChanged.wait(lock, done);
-}
-
 void HelperThread::Post(std::function<void()> job) {
   {
     std::lock_guard<std::mutex> lock(mMutex);
     mJobs.push_back(std::move(job));
     ++mNotDone;
-    ++mNumJobs;
   }
   mChanged.notify_all();
 }
 
 void HelperThread::Wait(size_t pending) {
-  std::unique_lock<std::mutex> lock(mMutex, std::defer_lock);
-  WaitUntil([&] { return mNotDone.load() <= pending || mFailed.load(); }, lock, false);
-  if (mFailed) {
-    // Every later job is skipped: wait for the thread to pass them before the owner unwinds
-    // what they would use.
-    mChanged.wait(lock, [&] { return mNotDone.load() == 0; });
-    std::exception_ptr error = mError;
-    mError = nullptr;
-    mFailed = false;
-    lock.unlock();
-    std::rethrow_exception(error);
-  }
-}
-
-void HelperThread::Signal() {
-  {
-    std::lock_guard<std::mutex> lock(mMutex);
-    ++mSignals;
-  }
-  mChanged.notify_all();
-}
-
-bool HelperThread::AwaitSignal(uint64_t count) {
-  std::unique_lock<std::mutex> lock(mMutex, std::defer_lock);
-  WaitUntil([&] { return mSignals.load() >= count; }, lock, true);
-  return !mStop;
+  std::unique_lock<std::mutex> lock(mMutex);
+  mChanged.wait(lock, [&] { return mNotDone <= pending || mError; });
+  if (!mError) return;
+  // The jobs after the one that threw are skipped: the thread passes them before the owner
+  // unwinds what they would use.
+  mChanged.wait(lock, [&] { return mNotDone == 0; });
+  std::exception_ptr error = mError;
+  mError = nullptr;
+  lock.unlock();
+  std::rethrow_exception(error);
 }
 
 void HelperThread::Work() {
   std::unique_lock<std::mutex> lock(mMutex);
   for (;;) {
-    WaitUntil([&] { return mNumJobs.load() > 0; }, lock, true);
+    mChanged.wait(lock, [&] { return !mJobs.empty() || mStop; });
     if (mStop) return;
     std::function<void()> job = std::move(mJobs.front());
     mJobs.pop_front();
-    --mNumJobs;
-    const bool skip = mFailed;
-    lock.unlock();
-    if (!skip) {
+    if (!mError) {
+      lock.unlock();
       try {
         job();
       } catch (...) {
-        std::lock_guard<std::mutex> guard(mMutex);
+        lock.lock();
         mError = std::current_exception();
-        mFailed = true;
+        lock.unlock();
       }
+      job = nullptr;
+      lock.lock();
     }
-    job = nullptr;
-    lock.lock();
     --mNotDone;
     lock.unlock();
     mChanged.notify_all();

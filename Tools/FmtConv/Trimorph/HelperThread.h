@@ -2,23 +2,17 @@
 // they are handed over.
 //
 // The owner hands over a job (Post) and goes on with work of its own; it waits for jobs to be
-// done (Wait) before it touches what they use. A job can wait in turn for the owner to reach a
-// point in its own work: the owner counts those points (Signal) and the job waits for a count
-// (AwaitSignal). Everything written before a Post or a Signal is seen by the job that follows
-// them, and everything a job wrote is seen by the owner once Wait has returned for it.
-//
-// A thread that waits first watches for a while before it sleeps: the two threads hand work to
-// each other often, and waking a sleeping thread can take longer than the work it is handed.
+// done (Wait) before it touches what they use. Everything the owner wrote before a Post is seen
+// by that job, and everything a job wrote is seen by the owner once Wait has returned for it.
 //
 // An exception that a job throws (std::bad_alloc) is thrown again by the owner's next Wait; the
-// jobs after it are skipped. Destroying the helper stops the thread: jobs not yet started are
-// dropped, and a job waiting for a signal gives up.
+// jobs after it are skipped. Destroying the helper stops the thread once the job it is on is
+// done: jobs not yet started are dropped.
 #ifndef TRIMORPH_HELPERTHREAD_H
 #define TRIMORPH_HELPERTHREAD_H
 
-#include <atomic>
 #include <condition_variable>
-#include <cstdint>
+#include <cstddef>
 #include <deque>
 #include <exception>
 #include <functional>
@@ -41,30 +35,17 @@ class HelperThread {
   // Waits until at most pending of the jobs handed over are not done; throws again what a job
   // threw.
   void Wait(size_t pending = 0);
-  // The owner has reached its next point: the signal count goes up by one.
-  void Signal();
-  // The signals counted so far.
-  uint64_t Signals() const { return mSignals.load(); }
-  // In a job: waits until the signal count reaches count. False when the helper is being
-  // stopped: the job is to return at once.
-  bool AwaitSignal(uint64_t count);
 
  private:
   void Work();
-  // Waits until ready() holds (or stop is asked, when watchStop). ready reads only atomics.
-  template <class Ready>
-  void WaitUntil(Ready ready, std::unique_lock<std::mutex>& lock, bool watchStop);
 
   std::thread mThread;
-  std::mutex mMutex;  // guards mJobs and mError; changes that a sleeper waits for take it too
-  std::condition_variable mChanged;  // a job was handed over or done, a signal, or stop
+  std::mutex mMutex;  // guards everything below
+  std::condition_variable mChanged;  // a job was handed over or done, or stop
   std::deque<std::function<void()>> mJobs;
-  std::atomic<size_t> mNumJobs{0};  // in mJobs
-  std::atomic<size_t> mNotDone{0};  // handed over and not done
-  std::atomic<uint64_t> mSignals{0};
-  std::atomic<bool> mFailed{false};  // mError holds an exception
-  std::atomic<bool> mStop{false};
-  std::exception_ptr mError;
+  size_t mNotDone = 0;  // handed over and not done
+  std::exception_ptr mError;  // thrown by a job, not yet thrown again by Wait
+  bool mStop = false;
 };
 
 #endif  // TRIMORPH_HELPERTHREAD_H
