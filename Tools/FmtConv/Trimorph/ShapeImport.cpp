@@ -156,7 +156,9 @@ class LevelImport {
   std::vector<PoolHint<sVector>> mPointMemo;
   std::vector<PoolHint<sUVPoint>> mUVMemo;
   std::vector<sNormalMemo> mNormalMemo;  // per vertex normal (sVNorm::mNumber)
-  sRun mRuns[2];                       // the run of faces at hand, and the one before it
+  // Runs of faces the helper is handed before this thread starts on one (see AddFaces).
+  static constexpr size_t AHEAD = 2;
+  sRun mRuns[AHEAD + 1];  // the runs of faces at hand
 
   // The second thread, when there is one. Declared last, so that it stops before the memory
   // its jobs use goes away.
@@ -326,10 +328,12 @@ void LevelImport::sRun::Resize(size_t faces) {
 
 // The faces are taken in runs. Alone, the import makes each run's steps one after the other.
 // With the second thread, and a group large enough to pay for handing work over, the runs are
-// longer and the steps of two runs go at once: the helper pools a run's texture coordinates and
-// normals while this thread pools its points and then the vertices and triangles of the run
-// before (which need what the helper gave that run). Each pool is still called by one thread
-// only, in the order of the faces, so it gets the very calls it gets from one thread.
+// longer and the steps of different runs go at once: the helper pools a run's texture
+// coordinates and normals while this thread pools the points of an earlier run and then its
+// vertices and triangles (which need what the helper gave that run). Each pool is still called
+// by one thread only, in the order of the faces, so it gets the very calls it gets from one
+// thread. The helper is handed its runs two ahead: waking a thread that waits for work can take
+// longer than the work of a run.
 void LevelImport::AddFaces(const Mesh3ds& mesh, const MeshMatGroup3ds& g,
                            const sGroupStates& states, sSubObject& sub) {
   // Each face adds a triangle, and its corners add at most one vertex per vertex normal.
@@ -347,41 +351,41 @@ void LevelImport::AddFaces(const Mesh3ds& mesh, const MeshMatGroup3ds& g,
   for (sRun& run : mRuns) {
     if (run.mFaceNormals.size() < runFaces) run.Resize(runFaces);
   }
-
-  sRun* before = nullptr;  // the run whose vertices are still to be pooled
-  size_t numRuns = 0;
-  for (size_t first = 0; first < g.trianglecount; first += runFaces) {
-    // This thread pooled the vertices of the run that used this memory last, after the helper
-    // was done with it.
-    sRun& run = mRuns[numRuns++ % 2];
-    run.mFaces = &g.triangleindex[first];
-    run.mNumFaces = std::min(runFaces, size_t(g.trianglecount) - first);
+  const size_t numRuns = (size_t(g.trianglecount) + runFaces - 1) / runFaces;
+  auto startRun = [&](size_t r) -> sRun& {
+    sRun& run = mRuns[r % (AHEAD + 1)];
+    run.mFaces = &g.triangleindex[r * runFaces];
+    run.mNumFaces = std::min(runFaces, size_t(g.trianglecount) - r * runFaces);
     GatherCorners(mesh, run);
-    if (!parallel) {
+    return run;
+  };
+
+  if (!parallel) {
+    for (size_t r = 0; r < numRuns; ++r) {
+      sRun& run = startRun(r);
       PoolPoints(mesh, run);
       PoolTexCoords(mesh, run);
       PoolNormals(run);
       PoolVertices(run, states, sub);
-      continue;
     }
-    // The texture coordinates of every other run go to the helper, which balances the work.
-    const bool helperTexCoords = numRuns % 2 == 0;
-    mHelper.Post([this, &mesh, &run, helperTexCoords] {
-      if (helperTexCoords) PoolTexCoords(mesh, run);
+    return;
+  }
+  size_t handedOver = 0;
+  auto handOver = [&]() {
+    sRun& run = startRun(handedOver++);
+    mHelper.Post([this, &mesh, &run] {
+      PoolTexCoords(mesh, run);
       PoolNormals(run);
     });
+  };
+  while (handedOver < std::min(AHEAD, numRuns)) handOver();
+  for (size_t r = 0; r < numRuns; ++r) {
+    sRun& run = mRuns[r % (AHEAD + 1)];
     PoolPoints(mesh, run);
-    if (before) {
-      mHelper.Wait(1);
-      PoolVertices(*before, states, sub);
-    }
-    // After the helper's texture coordinates of the run before.
-    if (!helperTexCoords) PoolTexCoords(mesh, run);
-    before = &run;
-  }
-  if (before) {
-    mHelper.Wait();
-    PoolVertices(*before, states, sub);
+    mHelper.Wait(handedOver - (r + 1));  // the helper is done with this run
+    PoolVertices(run, states, sub);
+    // The run after the ones handed over takes the memory of this thread's run before.
+    if (handedOver < numRuns) handOver();
   }
 }
 
