@@ -617,11 +617,11 @@ TEST_F(Conversion, ThreeTrianglesOfOneStateAndTheTextureFlip) {
 }
 
 // The shape file, the report and the exit status do not depend on the number of threads that
-// import the level and make the text: a level whose points, texture coordinates, normals,
+// import the levels and make the text: a level whose points, texture coordinates, normals,
 // vertices and triangle list are long enough to be written in several pieces, in three material
 // groups (two long enough for the import to share out among threads, in many runs of faces and
-// one part run, and one short) with smoothing groups that give vertices several normals, and a
-// run that fails in the writing phase.
+// one part run, and one short) with smoothing groups that give vertices several normals; a
+// level of separate tiles; and a run that fails in the writing phase.
 TEST_F(Conversion, SameResultWhateverTheThreads) {
   const int n = 120;  // quads per side: 14,641 vertices, 28,800 faces
   std::vector<build3ds::Vec3> vertices;
@@ -662,9 +662,37 @@ TEST_F(Conversion, SameResultWhateverTheThreads) {
       .Group("SolidNorm1", groups[2]);
   m.Write(Level(100));
 
+  // The far level: a floor of 60 x 60 separate tiles, whose mesh has more vertices than faces
+  // (the import shares its work out differently then).
+  std::vector<build3ds::Vec3> tileVertices;
+  std::vector<build3ds::UV> tileUVs;
+  std::vector<build3ds::Tri> tileFaces;
+  for (int y = 0; y < 60; ++y) {
+    for (int x = 0; x < 60; ++x) {
+      const uint16_t a = uint16_t(tileVertices.size());
+      for (int corner = 0; corner < 4; ++corner) {
+        tileVertices.push_back({(x + corner % 2) * 2.2f, (y + corner / 2) * 2.2f, 0.0f});
+        tileUVs.push_back({float(corner % 2), float(corner / 2)});
+      }
+      tileFaces.push_back({a, uint16_t(a + 1), uint16_t(a + 3)});
+      tileFaces.push_back({a, uint16_t(a + 3), uint16_t(a + 2)});
+    }
+  }
+  std::vector<uint16_t> allTiles(tileFaces.size());
+  for (size_t i = 0; i < allTiles.size(); ++i) allTiles[i] = uint16_t(i);
+  Model far;
+  far.AddMaterial("SolidNorm0_a").Texture("ground.bmp");
+  far.AddMesh("GROUND")
+      .Vertices(tileVertices)
+      .TexVerts(tileUVs)
+      .Faces(tileFaces)
+      .Smoothing(std::vector<uint32_t>(tileFaces.size(), 1))
+      .Group("SolidNorm0_a", allTiles);
+  far.Write(Level(500));
+
   const std::string badOut = dir_.File("no/such/dir/out.s");
   for (const std::string& out : {Out(), badOut}) {
-    ChildResult one = RunTrimorph({"-j1", out, Level(100)});
+    ChildResult one = RunTrimorph({"-j1", out, Level(100), Level(500)});
     const std::string oneShape = FileExists(out) ? ReadFileBytes(out) : "";
     if (out == Out()) {
       ASSERT_EQ(one.status, 0) << one.out;
@@ -673,9 +701,9 @@ TEST_F(Conversion, SameResultWhateverTheThreads) {
       ASSERT_EQ(one.status, 251);
     }
     for (const std::vector<std::string>& args :
-         {std::vector<std::string>{out, Level(100)},
-          std::vector<std::string>{"-j2", out, Level(100)},
-          std::vector<std::string>{"-j5", out, Level(100)}}) {
+         {std::vector<std::string>{out, Level(100), Level(500)},
+          std::vector<std::string>{"-j2", out, Level(100), Level(500)},
+          std::vector<std::string>{"-j5", out, Level(100), Level(500)}}) {
       if (FileExists(out)) {
         ASSERT_EQ(unlink(out.c_str()), 0);
       }

@@ -328,11 +328,13 @@ void LevelImport::sRun::Resize(size_t faces) {
 
 // The faces are taken in runs. Alone, the import makes each run's steps one after the other.
 // With the second thread, and a group large enough to pay for handing work over, the runs are
-// longer and the steps of different runs go at once: the helper pools a run's texture
-// coordinates and normals while this thread pools the points of an earlier run and then its
-// vertices and triangles (which need what the helper gave that run). Each pool is still called
-// by one thread only, in the order of the faces, so it gets the very calls it gets from one
-// thread. The helper is handed its runs two ahead: waking a thread that waits for work can take
+// longer and the steps of different runs go at once. This thread pools the points of each run;
+// the helper pools its texture coordinates and normals. The vertices and triangles, which need
+// what both gave the run, go to the thread with less to do: this one in a mesh of shared
+// vertices, where the normals are most of the work, the helper in a mesh of about as many
+// vertices as corners (a floor of separate tiles), where the points are. Each pool is still
+// called by one thread only, in the order of the faces, so it gets the very calls it gets from
+// one thread. The helper is handed its runs ahead: waking a thread that waits for work can take
 // longer than the work of a run.
 void LevelImport::AddFaces(const Mesh3ds& mesh, const MeshMatGroup3ds& g,
                            const sGroupStates& states, sSubObject& sub) {
@@ -344,7 +346,7 @@ void LevelImport::AddFaces(const Mesh3ds& mesh, const MeshMatGroup3ds& g,
   // Faces per run: short ones stay in the processor's cache; a thread handing runs to another
   // needs long ones, or the handing over would cost more than it gains.
   const size_t SHORT_RUN = 64;
-  const size_t LONG_RUN = 2048;
+  const size_t LONG_RUN = 1024;
   const size_t MIN_PARALLEL_FACES = 512;
   const bool parallel = mHelper.Running() && g.trianglecount >= MIN_PARALLEL_FACES;
   const size_t runFaces = parallel ? LONG_RUN : SHORT_RUN;
@@ -368,6 +370,23 @@ void LevelImport::AddFaces(const Mesh3ds& mesh, const MeshMatGroup3ds& g,
       PoolNormals(run);
       PoolVertices(run, states, sub);
     }
+    return;
+  }
+  // The helper pools the vertices when the points are the most work: when the mesh has more
+  // vertices than faces, every corner's point is a search of its own.
+  if (mesh.pointcount > mesh.trianglecount) {
+    for (size_t r = 0; r < numRuns; ++r) {
+      // The helper is done with the run that used this memory last.
+      if (r > AHEAD) mHelper.Wait(AHEAD);
+      sRun& run = startRun(r);
+      PoolPoints(mesh, run);
+      mHelper.Post([this, &mesh, &run, &states, &sub] {
+        PoolTexCoords(mesh, run);
+        PoolNormals(run);
+        PoolVertices(run, states, sub);
+      });
+    }
+    mHelper.Wait();
     return;
   }
   size_t handedOver = 0;
