@@ -27,6 +27,7 @@
 // rather than one after the other.
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -97,10 +98,23 @@ class LevelImport {
     ObjSet<sVertex>* mVertexPool = nullptr;
     PoolHint<sVertex> mVertex;
   };
+  // One mesh's records and the working memory of its geometry. Two take turns, so that this
+  // thread can make a mesh ready while the helper is still on the faces of the one before.
+  struct sMeshWork {
+    MeshHandle mMesh;
+    ObjectNodeHandle mKf;  // the mesh's keyframer node, if any
+    sMeshNorm mNormals;
+    // Per mesh vertex, what it was given last for its point and for its texture coordinate
+    // (apart: two threads may write them at once).
+    std::vector<PoolHint<sVector>> mPointMemo;
+    std::vector<PoolHint<sUVPoint>> mUVMemo;
+    std::vector<sNormalMemo> mNormalMemo;  // per vertex normal (sVNorm::mNumber)
+  };
   // A run of faces of a material group, and what each pool gave their corners (three corners
   // per face, in the order of the faces). Each array is written by one pool step only, so that
   // the two threads of a parallel import never write to the same array.
   struct sRun {
+    sMeshWork* mWork = nullptr;        // the mesh
     const uint16_t* mFaces = nullptr;  // the faces' numbers in the mesh
     size_t mNumFaces = 0;
     std::vector<uint16_t> mVertex;            // the corner's mesh vertex
@@ -119,21 +133,26 @@ class LevelImport {
   void ImportMeshGeometry(uint32_t index);
   // Brings the mesh's vertices into the node's frame, relative to the keyframer node's pivot.
   static void IntoNodeFrame(Mesh3ds& mesh, const sTreeNode& node, const KfMesh3ds* kf);
-  void ImportMaterialGroup(const Mesh3ds& mesh, const MeshMatGroup3ds& g, sTreeNode* node);
+  void ImportMaterialGroup(sMeshWork& work, const MeshMatGroup3ds& g, sTreeNode* node);
   // The material of a group, from what an earlier group of the level found for the same name
   // where it can.
   sGroupMaterial ResolveMaterial(const MeshMatGroup3ds& g);
   sGroupMaterial ReadMaterial(const MeshMatGroup3ds& g) const;
   sGroupStates AddRenderStates(const sGroupMaterial& material, sTreeNode* node);
   sSubObject& EnterSubObject(const sGroupMaterial& material, const sGroupStates& states);
-  void AddFaces(const Mesh3ds& mesh, const MeshMatGroup3ds& g, const sGroupStates& states,
+  void AddFaces(sMeshWork& work, const MeshMatGroup3ds& g, const sGroupStates& states,
                 sSubObject& sub);
+  // Hands a job to the helper, counting it.
+  void Hand(std::function<void()> job) {
+    mHelper.Post(std::move(job));
+    ++mHanded;
+  }
   // The steps of AddFaces for a run of faces, in this order: the corners' mesh vertices and
   // vertex normals; their points; their texture coordinates; their normals and the faces';
   // their vertices and the faces' triangles.
-  void GatherCorners(const Mesh3ds& mesh, sRun& run);
-  void PoolPoints(const Mesh3ds& mesh, sRun& run);
-  void PoolTexCoords(const Mesh3ds& mesh, sRun& run);
+  void GatherCorners(sRun& run);
+  void PoolPoints(sRun& run);
+  void PoolTexCoords(sRun& run);
   void PoolNormals(sRun& run);
   void PoolVertices(sRun& run, const sGroupStates& states, sSubObject& sub);
 
@@ -150,15 +169,13 @@ class LevelImport {
   std::unordered_map<std::string, sGroupMaterial> mMaterials;
 
   // Working memory of the second pass, used again from mesh to mesh.
-  sMeshNorm mNormals;                  // the normals of the current mesh
-  // Per mesh vertex, what it was given last for its point and for its texture coordinate (apart:
-  // two threads may write them at once).
-  std::vector<PoolHint<sVector>> mPointMemo;
-  std::vector<PoolHint<sUVPoint>> mUVMemo;
-  std::vector<sNormalMemo> mNormalMemo;  // per vertex normal (sVNorm::mNumber)
+  sMeshWork mWork[2];  // of the even and the odd meshes
   // Runs of faces the helper is handed before this thread starts on one (see AddFaces).
   static constexpr size_t AHEAD = 2;
-  sRun mRuns[AHEAD + 1];  // the runs of faces at hand
+  sRun mRuns[AHEAD + 1];  // the runs of faces at hand, taken in turn
+  size_t mNextRun = 0;    // the number of the next run of the level
+  size_t mHanded = 0;     // jobs handed to the helper
+  size_t mHandedBeforeMesh = 0;  // of them, the ones handed before the current mesh's groups
 
   // The second thread, when there is one. Declared last, so that it stops before the memory
   // its jobs use goes away.
@@ -208,16 +225,24 @@ void LevelImport::ImportGeometry() {
   // Every vertex of the level may become a point of its own.
   mShape.mPoints.Reserve(size_t(mShape.mPoints.mNumObjs) + mNumPoints);
   for (uint32_t i = 0; i < mNumMeshes; ++i) ImportMeshGeometry(i);
+  // The helper's last jobs are part of the level.
+  mHelper.Wait();
 }
 
-// The normals, the keyframer node and the mesh are released at the end, in that order.
+// A mesh takes the working memory of the mesh before the last, once the helper is done with
+// that one; its keyframer node and the mesh record are released then (node first), the ones
+// read last at the end of the level.
 void LevelImport::ImportMeshGeometry(uint32_t index) {
-  MeshHandle mesh;
+  mHelper.Wait(mHanded - mHandedBeforeMesh);
+  sMeshWork& work = mWork[index % 2];
+  work.mKf.reset();
+  work.mMesh.reset();
+  MeshHandle& mesh = work.mMesh;
   FailOn(FetchMesh(mDb, index, mesh));
   FailOn(CheckMeshRecord(*mesh));
   FailOn(CheckMeshGeometry(*mesh));
 
-  ObjectNodeHandle kf;
+  ObjectNodeHandle& kf = work.mKf;
   FailOn(FetchObjectNode(mDb, index, mNumNodes > 0, kf));
   if (kf) FailOn(CheckNodeTracks(*kf, mesh->name, mLevelIndex == 0));
 
@@ -229,16 +254,17 @@ void LevelImport::ImportMeshGeometry(uint32_t index) {
   }
 
   IntoNodeFrame(*mesh, *node, kf.get());
-  FailOn(TryComputeMeshNormals(*mesh, mNormals));
-  mPointMemo.assign(mesh->pointcount, PoolHint<sVector>());
-  mUVMemo.assign(mesh->pointcount, PoolHint<sUVPoint>());
-  mNormalMemo.assign(mNormals.mStore.size(), sNormalMemo());
+  FailOn(TryComputeMeshNormals(*mesh, work.mNormals));
+  work.mPointMemo.assign(mesh->pointcount, PoolHint<sVector>());
+  work.mUVMemo.assign(mesh->pointcount, PoolHint<sUVPoint>());
+  work.mNormalMemo.assign(work.mNormals.mStore.size(), sNormalMemo());
 
   // Animation is taken from the first level only.
   if (kf && mLevelIndex == 0) mShape.AddNodeTrack(kf.get(), node);
 
+  mHandedBeforeMesh = mHanded;
   for (uint32_t j = 0; j < mesh->matgroupcount; ++j) {
-    ImportMaterialGroup(*mesh, mesh->matgrouparray[j], node);
+    ImportMaterialGroup(work, mesh->matgrouparray[j], node);
   }
 }
 
@@ -251,12 +277,12 @@ void LevelImport::IntoNodeFrame(Mesh3ds& mesh, const sTreeNode& node, const KfMe
   }
 }
 
-void LevelImport::ImportMaterialGroup(const Mesh3ds& mesh, const MeshMatGroup3ds& g,
+void LevelImport::ImportMaterialGroup(sMeshWork& work, const MeshMatGroup3ds& g,
                                       sTreeNode* node) {
   const sGroupMaterial material = ResolveMaterial(g);
   const sGroupStates states = AddRenderStates(material, node);
   sSubObject& sub = EnterSubObject(material, states);
-  AddFaces(mesh, g, states, sub);
+  AddFaces(work, g, states, sub);
 }
 
 // The material record is released once its names are taken.
@@ -336,71 +362,89 @@ void LevelImport::sRun::Resize(size_t faces) {
 // called by one thread only, in the order of the faces, so it gets the very calls it gets from
 // one thread. The helper is handed its runs ahead: waking a thread that waits for work can take
 // longer than the work of a run.
-void LevelImport::AddFaces(const Mesh3ds& mesh, const MeshMatGroup3ds& g,
+void LevelImport::AddFaces(sMeshWork& work, const MeshMatGroup3ds& g,
                            const sGroupStates& states, sSubObject& sub) {
-  // Each face adds a triangle, and its corners add at most one vertex per vertex normal.
-  sub.mTriangles.ReserveEntries(size_t(sub.mTriangles.mNumObjs) + g.trianglecount);
-  sub.mVertices.Reserve(size_t(sub.mVertices.mNumObjs) +
-                        std::min(size_t(3) * g.trianglecount, mNormals.mStore.size()));
-
+  const Mesh3ds& mesh = *work.mMesh;
   // Faces per run: short ones stay in the processor's cache; a thread handing runs to another
   // needs long ones, or the handing over would cost more than it gains.
   const size_t SHORT_RUN = 64;
   const size_t LONG_RUN = 1024;
   const size_t MIN_PARALLEL_FACES = 512;
   const bool parallel = mHelper.Running() && g.trianglecount >= MIN_PARALLEL_FACES;
+  // The helper pools the vertices when the points are the most work: when the mesh has more
+  // vertices than faces, every corner's point is a search of its own.
+  const bool helperVertices = parallel && mesh.pointcount > mesh.trianglecount;
   const size_t runFaces = parallel ? LONG_RUN : SHORT_RUN;
+  const size_t numRuns = (size_t(g.trianglecount) + runFaces - 1) / runFaces;
+
+  // Each face adds a triangle, and its corners add at most one vertex per vertex normal. The
+  // room is made by the thread that pools the vertices; this thread waits until the helper is
+  // done with the pools it is about to use.
+  const size_t triangles = g.trianglecount;
+  const size_t vertices = std::min(size_t(3) * g.trianglecount, work.mNormals.mStore.size());
+  auto reserve = [&sub, triangles, vertices] {
+    sub.mTriangles.ReserveEntries(size_t(sub.mTriangles.mNumObjs) + triangles);
+    sub.mVertices.Reserve(size_t(sub.mVertices.mNumObjs) + vertices);
+  };
+  if (helperVertices) {
+    Hand(reserve);
+  } else {
+    mHelper.Wait();
+    reserve();
+  }
+
   for (sRun& run : mRuns) {
     if (run.mFaceNormals.size() < runFaces) run.Resize(runFaces);
   }
-  const size_t numRuns = (size_t(g.trianglecount) + runFaces - 1) / runFaces;
+  const size_t firstRun = mNextRun;
+  mNextRun += numRuns;
   auto startRun = [&](size_t r) -> sRun& {
-    sRun& run = mRuns[r % (AHEAD + 1)];
+    sRun& run = mRuns[(firstRun + r) % (AHEAD + 1)];
+    run.mWork = &work;
     run.mFaces = &g.triangleindex[r * runFaces];
     run.mNumFaces = std::min(runFaces, size_t(g.trianglecount) - r * runFaces);
-    GatherCorners(mesh, run);
+    GatherCorners(run);
     return run;
   };
 
   if (!parallel) {
     for (size_t r = 0; r < numRuns; ++r) {
       sRun& run = startRun(r);
-      PoolPoints(mesh, run);
-      PoolTexCoords(mesh, run);
+      PoolPoints(run);
+      PoolTexCoords(run);
       PoolNormals(run);
       PoolVertices(run, states, sub);
     }
     return;
   }
-  // The helper pools the vertices when the points are the most work: when the mesh has more
-  // vertices than faces, every corner's point is a search of its own.
-  if (mesh.pointcount > mesh.trianglecount) {
+  if (helperVertices) {
+    // The helper may go on with this group's last runs while this thread takes the next group
+    // or makes the next mesh ready.
     for (size_t r = 0; r < numRuns; ++r) {
       // The helper is done with the run that used this memory last.
-      if (r > AHEAD) mHelper.Wait(AHEAD);
+      mHelper.Wait(AHEAD);
       sRun& run = startRun(r);
-      PoolPoints(mesh, run);
-      mHelper.Post([this, &mesh, &run, &states, &sub] {
-        PoolTexCoords(mesh, run);
+      PoolPoints(run);
+      Hand([this, &run, states, &sub] {
+        PoolTexCoords(run);
         PoolNormals(run);
         PoolVertices(run, states, sub);
       });
     }
-    mHelper.Wait();
     return;
   }
   size_t handedOver = 0;
   auto handOver = [&]() {
     sRun& run = startRun(handedOver++);
-    mHelper.Post([this, &mesh, &run] {
-      PoolTexCoords(mesh, run);
+    Hand([this, &run] {
+      PoolTexCoords(run);
       PoolNormals(run);
     });
   };
   while (handedOver < std::min(AHEAD, numRuns)) handOver();
   for (size_t r = 0; r < numRuns; ++r) {
-    sRun& run = mRuns[r % (AHEAD + 1)];
-    PoolPoints(mesh, run);
+    sRun& run = mRuns[(firstRun + r) % (AHEAD + 1)];
+    PoolPoints(run);
     mHelper.Wait(handedOver - (r + 1));  // the helper is done with this run
     PoolVertices(run, states, sub);
     // The run after the ones handed over takes the memory of this thread's run before.
@@ -413,7 +457,10 @@ void LevelImport::AddFaces(const Mesh3ds& mesh, const MeshMatGroup3ds& g,
 // this file for the batches).
 // The steps read and write through pointers of their own: the pools' calls cannot change them,
 // so they stay in registers.
-void LevelImport::GatherCorners(const Mesh3ds& mesh, sRun& run) {
+void LevelImport::GatherCorners(sRun& run) {
+  const Mesh3ds& mesh = *run.mWork->mMesh;
+  const sMeshNorm* const normals = &run.mWork->mNormals;
+  sNormalMemo* const memos = run.mWork->mNormalMemo.data();
   const uint16_t* const faces = run.mFaces;
   uint16_t* const vertex = run.mVertex.data();
   sNormalMemo** const normalMemo = run.mNormalMemo.data();
@@ -426,8 +473,8 @@ void LevelImport::GatherCorners(const Mesh3ds& mesh, sRun& run) {
     for (int c = 0; c < 3; ++c) {
       const size_t k = 3 * i + c;
       vertex[k] = vertices[c];
-      const sVNorm& vn = FindVertexNormalEntry(&mNormals, s, vertices[c]);
-      normalMemo[k] = &mNormalMemo[vn.mNumber];
+      const sVNorm& vn = FindVertexNormalEntry(normals, s, vertices[c]);
+      normalMemo[k] = &memos[vn.mNumber];
       normal[k] = &vn.mNorm;
     }
   }
@@ -443,10 +490,10 @@ void ForEachBatch(size_t numFaces, Step step) {
   }
 }
 
-void LevelImport::PoolPoints(const Mesh3ds& mesh, sRun& run) {
+void LevelImport::PoolPoints(sRun& run) {
   ObjSet<sVector>& pool = mShape.mPoints;
-  PoolHint<sVector>* const memo = mPointMemo.data();
-  const Point3ds* const points = mesh.pointarray.get();
+  PoolHint<sVector>* const memo = run.mWork->mPointMemo.data();
+  const Point3ds* const points = run.mWork->mMesh->pointarray.get();
   const float scale = mMeshScale;
   const uint16_t* const vertex = run.mVertex.data();
   ObjEntry<sVector>** const out = run.mPoints.data();
@@ -463,10 +510,10 @@ void LevelImport::PoolPoints(const Mesh3ds& mesh, sRun& run) {
   });
 }
 
-void LevelImport::PoolTexCoords(const Mesh3ds& mesh, sRun& run) {
+void LevelImport::PoolTexCoords(sRun& run) {
   ObjSet<sUVPoint>& pool = mShape.mUVPoints;
-  PoolHint<sUVPoint>* const memo = mUVMemo.data();
-  const TexVert3ds* const texVerts = mesh.textarray.get();
+  PoolHint<sUVPoint>* const memo = run.mWork->mUVMemo.data();
+  const TexVert3ds* const texVerts = run.mWork->mMesh->textarray.get();
   const uint16_t* const vertex = run.mVertex.data();
   ObjEntry<sUVPoint>** const out = run.mUVPoints.data();
   for (size_t k = 0; k < 3 * run.mNumFaces; ++k) {
@@ -477,7 +524,7 @@ void LevelImport::PoolTexCoords(const Mesh3ds& mesh, sRun& run) {
 
 void LevelImport::PoolNormals(sRun& run) {
   ObjSet<sVector>& pool = mShape.mNormals;
-  const sVector* const faceNorms = mNormals.mFaceNorms.data();
+  const sVector* const faceNorms = run.mWork->mNormals.mFaceNorms.data();
   const uint16_t* const faces = run.mFaces;
   sNormalMemo* const* const memo = run.mNormalMemo.data();
   const sVector* const* const normal = run.mNormal.data();
