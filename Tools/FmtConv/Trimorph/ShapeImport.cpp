@@ -378,17 +378,15 @@ void LevelImport::AddFaces(sMeshWork& work, const MeshMatGroup3ds& g,
   const size_t numRuns = (size_t(g.trianglecount) + runFaces - 1) / runFaces;
 
   // Each face adds a triangle, and its corners add at most one vertex per vertex normal. The
-  // room is made by the thread that pools the vertices; this thread waits until the helper is
-  // done with the pools it is about to use.
+  // room is made by the thread that pools the vertices, before the group's first; this thread
+  // waits until the helper is done with the pools it is about to use.
   const size_t triangles = g.trianglecount;
   const size_t vertices = std::min(size_t(3) * g.trianglecount, work.mNormals.mStore.size());
   auto reserve = [&sub, triangles, vertices] {
     sub.mTriangles.ReserveEntries(size_t(sub.mTriangles.mNumObjs) + triangles);
     sub.mVertices.Reserve(size_t(sub.mVertices.mNumObjs) + vertices);
   };
-  if (helperVertices) {
-    Hand(reserve);
-  } else {
+  if (!helperVertices) {
     mHelper.Wait();
     reserve();
   }
@@ -425,7 +423,9 @@ void LevelImport::AddFaces(sMeshWork& work, const MeshMatGroup3ds& g,
       mHelper.Wait(AHEAD);
       sRun& run = startRun(r);
       PoolPoints(run);
-      Hand([this, &run, states, &sub] {
+      const bool first = r == 0;
+      Hand([this, &run, states, &sub, first, reserve] {
+        if (first) reserve();
         PoolTexCoords(run);
         PoolNormals(run);
         PoolVertices(run, states, sub);
