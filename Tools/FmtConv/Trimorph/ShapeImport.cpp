@@ -15,16 +15,20 @@
 // texture coordinate, normal and vertex. The second pass remembers, per mesh vertex and per
 // vertex normal, the last search of each pool (PoolHint), which the pool takes back instead of
 // searching when it can tell that the answer is the same. Its working memory (the normals, the
-// hints, the faces of a batch) is kept from mesh to mesh.
+// hints, the faces of a run) is kept from mesh to mesh.
 //
-// The faces of a material group are taken in batches. Each pool sees its calls in the order of
-// the faces and of their corners, as one corner after the other would make them, but each
-// pool's calls for a whole batch are made together: the points, then the texture coordinates,
-// the normals (per face three vertex normals, then the face normal), the vertices and the
-// triangles. The pools do not depend on each other's calls, only on the entries those return,
-// so every pool gets the very calls it got before. Ahead of a pool's calls, the places in its
-// index that they will read are asked for (Prefetch), so that the memory delivers them together
-// rather than one after the other.
+// The faces of a material group are taken in runs, and a run's in batches. Each pool sees its
+// calls in the order of the faces and of their corners, as one corner after the other would
+// make them, but each pool's calls for a whole batch are made together: the points, then the
+// texture coordinates, the normals (per face three vertex normals, then the face normal), the
+// vertices and the triangles. The pools do not depend on each other's calls, only on the entries
+// those return, so every pool gets the very calls it got before. Ahead of a pool's calls, the
+// places in its index that they will read are asked for (Prefetch), so that the memory delivers
+// them together rather than one after the other.
+//
+// For the same reason the pools can be filled by two threads at once, each pool by one of them
+// in the order of the faces: with a second thread (the helper), this thread hands it the
+// texture coordinates and normals of each run (see AddFaces).
 #include <algorithm>
 #include <cstring>
 #include <functional>
@@ -391,8 +395,11 @@ void LevelImport::AddFaces(sMeshWork& work, const MeshMatGroup3ds& g,
     reserve();
   }
 
+  // With the helper, the runs' memory is made as long as it gets at the level's first group,
+  // before the helper has any of it.
+  const size_t room = mHelper.Running() ? LONG_RUN : SHORT_RUN;
   for (sRun& run : mRuns) {
-    if (run.mFaceNormals.size() < runFaces) run.Resize(runFaces);
+    if (run.mFaceNormals.size() < room) run.Resize(room);
   }
   const size_t firstRun = mNextRun;
   mNextRun += numRuns;
@@ -419,7 +426,8 @@ void LevelImport::AddFaces(sMeshWork& work, const MeshMatGroup3ds& g,
     // The helper may go on with this group's last runs while this thread takes the next group
     // or makes the next mesh ready.
     for (size_t r = 0; r < numRuns; ++r) {
-      // The helper is done with the run that used this memory last.
+      // The helper is done with the run that used this memory last: every job but the last
+      // AHEAD handed over is done.
       mHelper.Wait(AHEAD);
       sRun& run = startRun(r);
       PoolPoints(run);
