@@ -6,8 +6,9 @@
 class Shape;
 
 // Reads the level files, most detailed first, into shape and writes the combined shape file to
-// outName, its text made by up to threads threads. Returns only after a successful conversion;
-// every failure goes through Fail (Fail.h), memory that runs out included.
+// outName; with threads of two or more a second thread helps import the levels, and the text is
+// made by up to threads threads. Returns only after a successful conversion; every failure goes
+// through Fail (Fail.h), memory that runs out included.
 void ConvertLevels(Shape& shape, const char* outName, int numLevels, char* const* levelNames,
                    int threads = 1);
 
