@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <thread>
@@ -155,7 +156,15 @@ bool ParseThreadsOption(const char* arg, int& threads) {
 }
 
 int DefaultThreads() {
-  return std::thread::hardware_concurrency() >= 2 ? 2 : 1;
+  const unsigned processors = std::thread::hardware_concurrency();
+  if (processors < 2) return 1;
+#ifndef _WIN32
+  // On a machine whose processors are all busy already, the two threads would take turns with
+  // the other work and wait for each other: one thread is faster there.
+  double load = 0;
+  if (getloadavg(&load, 1) == 1 && load >= double(processors)) return 1;
+#endif
+  return 2;
 }
 
 int TrimorphMain(int argc, char** argv) {

@@ -36,8 +36,9 @@ constexpr int MAX_THREADS = 256;
 // else is not an option (and, as an output name, refused as looking like one).
 bool ParseThreadsOption(const char* arg, int& threads);
 
-// The threads of a conversion without -jN: two where the machine has two processors or more,
-// else one. The shape file is the same whatever the number.
+// The threads of a conversion without -jN: two where the machine has two processors or more and
+// they are not all busy (on POSIX systems, the load average of the last minute is below the
+// number of processors), else one. The shape file is the same whatever the number.
 int DefaultThreads();
 
 // The whole program: returns the exit status after the banner or a successful conversion. A
