@@ -180,6 +180,7 @@ class LevelImport {
   size_t mNextRun = 0;    // the number of the next run of the level
   size_t mHanded = 0;     // jobs handed to the helper
   size_t mHandedBeforeMesh = 0;  // of them, the ones handed before the current mesh's groups
+  size_t mPointsRoomJob = 0;     // the job that makes room in the points pool, until it is done
 
   // The second thread, when there is one. Declared last, so that it stops before the memory
   // its jobs use goes away.
@@ -226,8 +227,16 @@ void LevelImport::EnterNode(uint32_t index) {
 }
 
 void LevelImport::ImportGeometry() {
-  // Every vertex of the level may become a point of its own.
-  mShape.mPoints.Reserve(size_t(mShape.mPoints.mNumObjs) + mNumPoints);
+  // Every vertex of the level may become a point of its own. The room (megabytes of index for a
+  // large level, written once) is made by the helper, if there is one, while this thread makes
+  // the first mesh ready; the first group waits for it.
+  const size_t points = size_t(mShape.mPoints.mNumObjs) + mNumPoints;
+  if (mHelper.Running()) {
+    Hand([this, points] { mShape.mPoints.Reserve(points); });
+    mPointsRoomJob = mHanded;
+  } else {
+    mShape.mPoints.Reserve(points);
+  }
   for (uint32_t i = 0; i < mNumMeshes; ++i) ImportMeshGeometry(i);
   // The helper's last jobs are part of the level.
   mHelper.Wait();
@@ -374,6 +383,10 @@ void LevelImport::AddFaces(sMeshWork& work, const MeshMatGroup3ds& g,
   const size_t SHORT_RUN = 64;
   const size_t LONG_RUN = 1024;
   const size_t MIN_PARALLEL_FACES = 512;
+  if (mPointsRoomJob != 0) {
+    mHelper.Wait(mHanded - mPointsRoomJob);  // this thread pools the points
+    mPointsRoomJob = 0;
+  }
   const bool parallel = mHelper.Running() && g.trianglecount >= MIN_PARALLEL_FACES;
   // The helper pools the vertices when the points are the most work: when the mesh has more
   // vertices than faces, every corner's point is a search of its own.
