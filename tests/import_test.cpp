@@ -394,4 +394,40 @@ TEST(HelperThread, OrderErrorsAndStop) {
   for (size_t i = 0; i < done.size(); ++i) EXPECT_EQ(done[i], int(i) + 1);
 }
 
+// ShareWork: every item once, whoever takes it; a failure on either side is thrown again only
+// after the helper is done with the items it took.
+TEST(HelperThread, ShareWorkTakesEveryItemOnce) {
+  HelperThread helper;
+  ASSERT_TRUE(helper.Start());
+  for (HelperThread* h : {static_cast<HelperThread*>(nullptr), &helper}) {
+    for (size_t n : {0, 1, 2, 7, 1000}) {
+      std::vector<std::atomic<int>> calls(n);
+      ShareWork(
+          h, n, [](size_t i) { return i % 3; }, [&](size_t i) { ++calls[i]; });
+      for (size_t i = 0; i < n; ++i) EXPECT_EQ(calls[i], 1) << "item " << i << " of " << n;
+    }
+  }
+  for (size_t failing : {0, 999}) {
+    std::vector<std::atomic<int>> calls(1000);
+    std::atomic<int> running{0};
+    EXPECT_THROW(ShareWork(
+                     &helper, calls.size(), [](size_t) { return 1; },
+                     [&](size_t i) {
+                       ++running;
+                       std::this_thread::sleep_for(std::chrono::microseconds(20));
+                       ++calls[i];
+                       --running;
+                       if (i == failing) throw std::bad_alloc();
+                     }),
+                 std::bad_alloc);
+    EXPECT_EQ(running, 0);
+    EXPECT_EQ(calls[failing], 1);
+  }
+  // The helper goes on working after a failure.
+  std::atomic<int> count{0};
+  ShareWork(
+      &helper, 10, [](size_t) { return 1; }, [&](size_t) { ++count; });
+  EXPECT_EQ(count, 10);
+}
+
 }  // namespace

@@ -40,12 +40,48 @@ class HelperThread {
   void Work();
 
   std::thread mThread;
-  std::mutex mMutex;  // guards everything below
+  std::mutex mMutex;                 // guards everything below
   std::condition_variable mChanged;  // a job was handed over or done, or stop
   std::deque<std::function<void()>> mJobs;
-  size_t mNotDone = 0;  // handed over and not done
+  size_t mNotDone = 0;        // handed over and not done
   std::exception_ptr mError;  // thrown by a job, not yet thrown again by Wait
   bool mStop = false;
 };
+
+// Calls work(i) for every i below n. With a running helper the items are shared: this thread
+// takes the first ones and the helper the rest, split where the items' weights (weight(i)) reach
+// half of their sum. The calls for different items must touch different data. Returns once
+// every call is done; an exception of either thread's calls is thrown again here (this
+// thread's first).
+template <class Weight, class Work>
+void ShareWork(HelperThread* helper, size_t n, Weight weight, Work work) {
+  size_t split = n;
+  if (helper && helper->Running() && n >= 2) {
+    double total = 0;
+    for (size_t i = 0; i < n; ++i) total += double(weight(i));
+    double first = 0;
+    split = 0;
+    while (split < n - 1 && 2 * (first + double(weight(split))) <= total) {
+      first += double(weight(split++));
+    }
+    if (split == 0) split = 1;
+    helper->Post([&work, split, n] {
+      for (size_t i = split; i < n; ++i) work(i);
+    });
+  }
+  try {
+    for (size_t i = 0; i < split; ++i) work(i);
+  } catch (...) {
+    // The helper's calls use work: they end before it goes.
+    if (split < n) {
+      try {
+        helper->Wait();
+      } catch (...) {
+      }
+    }
+    throw;
+  }
+  if (split < n) helper->Wait();
+}
 
 #endif  // TRIMORPH_HELPERTHREAD_H

@@ -5,6 +5,8 @@
 #ifndef TRIMORPH_SHAPE_H
 #define TRIMORPH_SHAPE_H
 
+#include <vector>
+
 #include "NodeTree.h"
 #include "ObjSet.h"
 #include "Problem.h"
@@ -14,6 +16,7 @@
 
 struct Database3ds;
 struct KfMesh3ds;
+class HelperThread;
 
 class Shape {
  public:
@@ -51,17 +54,22 @@ class Shape {
   void AddNodeTrack(KfMesh3ds* k, sTreeNode* node);
 
   // Prepares the model for output (AssignIndices, ComputeBounds, BuildGeomNodes, once) and checks
-  // that every number the shape file would hold is finite (NUMBERS_NOT_FINITE).
-  Problem TryPrepareOutput();
+  // that every number the shape file would hold is finite (NUMBERS_NOT_FINITE). With threads of
+  // two or more, the sub-objects are shared with a second thread.
+  Problem TryPrepareOutput(int threads = 1);
   // TryPrepareOutput, failing on its problem, then writes the shape file, its text made by up
   // to threads threads.
   void WriteShape(const char* fileName, int threads = 1);
+  // Each of the three shares the work on the sub-objects with helper when it is given and
+  // running (the results are the same).
   // Sorts and numbers every pool but the volumes and sort vectors.
-  void AssignIndices();
+  void AssignIndices(HelperThread* helper = nullptr);
   // Bounding spheres and sort vectors of sorted sub-objects, and the whole-shape sphere.
-  void ComputeBounds();
+  void ComputeBounds(HelperThread* helper = nullptr);
   // Per sub-object counts of vertex sets, triangle lists and triangles, per node.
-  void BuildGeomNodes();
+  void BuildGeomNodes(HelperThread* helper = nullptr);
+  // The sub-objects of every distance level, in the order of the file.
+  std::vector<sSubObject*> SubObjects();
 };
 
 #endif  // TRIMORPH_SHAPE_H

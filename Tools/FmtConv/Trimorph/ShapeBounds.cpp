@@ -6,7 +6,9 @@
 // the whole-shape box. The whole-shape sphere is pooled last, so it comes first in the file
 // unless an earlier sphere equals it within tolerance.
 #include <cmath>
+#include <vector>
 
+#include "HelperThread.h"
 #include "Shape.h"
 
 namespace {
@@ -21,6 +23,12 @@ struct sBox {
   void Add(const sVector& w) {
     mMax.Max(w);
     mMin.Min(w);
+  }
+  // Takes in the values another box took, as if they came after this box's own: the first value
+  // of the largest (smallest) component stays, as it does value by value.
+  void Add(const sBox& other) {
+    mMax.Max(other.mMax);
+    mMin.Min(other.mMin);
   }
   sVector Centre() const {
     return sVector(float(double(mMin.x) + mMax.x) * 0.5f, float(double(mMin.y) + mMax.y) * 0.5f,
@@ -40,19 +48,26 @@ struct sBox {
 
 }  // namespace
 
-void Shape::ComputeBounds() {
+void Shape::ComputeBounds(HelperThread* helper) {
+  // Every sub-object's box, then the pools in the order of the file.
+  const std::vector<sSubObject*> subs = SubObjects();
+  std::vector<sBox> boxes(subs.size());
+  ShareWork(
+      helper, subs.size(), [&](size_t i) { return subs[i]->mVertices.mNumObjs; },
+      [&](size_t i) {
+        for (ObjEntry<sVertex>* v = subs[i]->mVertices.mFirstObj; v; v = v->mNext) {
+          const sTreeNode* node = v->mObj.mVtxState->mObj.mNode;
+          boxes[i].Add(node->mMatrix.TransformPoint(v->mObj.mPoint->mObj));
+        }
+      });
   sBox shapeBox;
+  size_t i = 0;
   bool nearest = true;
   for (ObjEntry<sDistLevel>* d = mDistLevels.mFirstObj; d; d = d->mNext, nearest = false) {
-    for (ObjEntry<sSubObject>* s = d->mObj.mSubObjects.mFirstObj; s; s = s->mNext) {
+    for (ObjEntry<sSubObject>* s = d->mObj.mSubObjects.mFirstObj; s; s = s->mNext, ++i) {
       sSubObject& sub = s->mObj;
-      sBox box;
-      for (ObjEntry<sVertex>* v = sub.mVertices.mFirstObj; v; v = v->mNext) {
-        const sTreeNode* node = v->mObj.mVtxState->mObj.mNode;
-        sVector w = node->mMatrix.TransformPoint(v->mObj.mPoint->mObj);
-        box.Add(w);
-        if (nearest) shapeBox.Add(w);
-      }
+      const sBox& box = boxes[i];
+      if (nearest) shapeBox.Add(box);
       if (sub.mFlags & SUBOBJ_SORTED) {
         sub.mSortVector = mSortVectors.FindOrAdd(box.Centre());
         sub.mVolume = mVolumes.FindOrAdd(box.Sphere());

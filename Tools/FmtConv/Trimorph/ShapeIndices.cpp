@@ -3,6 +3,9 @@
 //
 // The sorts are stable and new entries sit at the front of their pools, so entries with equal
 // keys keep the order "most recently added first".
+#include <vector>
+
+#include "HelperThread.h"
 #include "MaterialTypes.h"
 #include "Shape.h"
 
@@ -57,7 +60,17 @@ ObjEntry<sGeomNode>* GeomNodeFor(sSubObject& sub, sTreeNode* node) {
 
 }  // namespace
 
-void Shape::AssignIndices() {
+std::vector<sSubObject*> Shape::SubObjects() {
+  std::vector<sSubObject*> subs;
+  for (ObjEntry<sDistLevel>* d = mDistLevels.mFirstObj; d; d = d->mNext) {
+    for (ObjEntry<sSubObject>* s = d->mObj.mSubObjects.mFirstObj; s; s = s->mNext) {
+      subs.push_back(&s->mObj);
+    }
+  }
+  return subs;
+}
+
+void Shape::AssignIndices(HelperThread* helper) {
   mShaders.Number();
   mPoints.Number();
   mUVPoints.Number();
@@ -80,62 +93,70 @@ void Shape::AssignIndices() {
 
   for (ObjEntry<sDistLevel>* d = mDistLevels.mFirstObj; d; d = d->mNext) {
     SortByKey(d->mObj.mSubObjects, [](const sSubObject& s) { return s.mId; });
-    for (ObjEntry<sSubObject>* s = d->mObj.mSubObjects.mFirstObj; s; s = s->mNext) {
-      sSubObject& sub = s->mObj;
-      SortByKey(sub.mVertices, [](const sVertex& v) { return v.mVtxState->mIndex; });
-      SortByKey(sub.mTriangles, [](const sTriangle& t) { return t.mPrimState->mIndex; });
-      SortByKey(sub.mShaderRefs, [](ObjEntry<int>* r) { return r->mIndex; });
-      SortByKey(sub.mLightCfgRefs, [](ObjEntry<int>* r) { return r->mIndex; });
-    }
   }
+  // Each sub-object's pools are its own; the keys (states, shaders, light configurations) are
+  // numbered above.
+  const std::vector<sSubObject*> subs = SubObjects();
+  ShareWork(
+      helper, subs.size(),
+      [&](size_t i) { return subs[i]->mVertices.mNumObjs + subs[i]->mTriangles.mNumObjs; },
+      [&](size_t i) {
+        sSubObject& sub = *subs[i];
+        SortByKey(sub.mVertices, [](const sVertex& v) { return v.mVtxState->mIndex; });
+        SortByKey(sub.mTriangles, [](const sTriangle& t) { return t.mPrimState->mIndex; });
+        SortByKey(sub.mShaderRefs, [](ObjEntry<int>* r) { return r->mIndex; });
+        SortByKey(sub.mLightCfgRefs, [](ObjEntry<int>* r) { return r->mIndex; });
+      });
 }
 
-void Shape::BuildGeomNodes() {
-  for (ObjEntry<sDistLevel>* d = mDistLevels.mFirstObj; d; d = d->mNext) {
-    for (ObjEntry<sSubObject>* s = d->mObj.mSubObjects.mFirstObj; s; s = s->mNext) {
-      sSubObject& sub = s->mObj;
+void Shape::BuildGeomNodes(HelperThread* helper) {
+  const std::vector<sSubObject*> subs = SubObjects();
+  ShareWork(
+      helper, subs.size(),
+      [&](size_t i) { return subs[i]->mVertices.mNumObjs + subs[i]->mTriangles.mNumObjs; },
+      [&](size_t i) {
+        sSubObject& sub = *subs[i];
 
-      // Vertex pass: one vertex set per run of equal vertex states.
-      const ObjEntry<sVtxState>* prevState = nullptr;
-      const sTreeNode* prevNode = nullptr;
-      ObjEntry<sGeomNode>* geom = nullptr;
-      for (ObjEntry<sVertex>* v = sub.mVertices.mFirstObj; v; v = v->mNext) {
-        const ObjEntry<sVtxState>* state = v->mObj.mVtxState;
-        if (state == prevState) continue;
-        prevState = state;
-        if (state->mObj.mNode != prevNode) {
-          prevNode = state->mObj.mNode;
-          geom = GeomNodeFor(sub, state->mObj.mNode);
+        // Vertex pass: one vertex set per run of equal vertex states.
+        const ObjEntry<sVtxState>* prevState = nullptr;
+        const sTreeNode* prevNode = nullptr;
+        ObjEntry<sGeomNode>* geom = nullptr;
+        for (ObjEntry<sVertex>* v = sub.mVertices.mFirstObj; v; v = v->mNext) {
+          const ObjEntry<sVtxState>* state = v->mObj.mVtxState;
+          if (state == prevState) continue;
+          prevState = state;
+          if (state->mObj.mNode != prevNode) {
+            prevNode = state->mObj.mNode;
+            geom = GeomNodeFor(sub, state->mObj.mNode);
+          }
+          if (state->mObj.mLightCfg->mObj == LIGHTCFG_REFLECT) {
+            sub.mLightFlags = SUBOBJ_LIGHTFLAGS_REFLECT;
+          }
+          ++sub.mNumTxLightCmds;
+          ++geom->mObj.mNumTxLightCmds;
         }
-        if (state->mObj.mLightCfg->mObj == LIGHTCFG_REFLECT) {
-          sub.mLightFlags = SUBOBJ_LIGHTFLAGS_REFLECT;
-        }
-        ++sub.mNumTxLightCmds;
-        ++geom->mObj.mNumTxLightCmds;
-      }
 
-      sub.mNumTriangles += sub.mTriangles.mNumObjs;
+        sub.mNumTriangles += sub.mTriangles.mNumObjs;
 
-      // Triangle pass: one indexed triangle list per run of equal primitive states.
-      const ObjEntry<sPrimState>* prevPrim = nullptr;
-      prevNode = nullptr;
-      geom = nullptr;
-      for (ObjEntry<sTriangle>* t = sub.mTriangles.mFirstObj; t; t = t->mNext) {
-        const ObjEntry<sPrimState>* prim = t->mObj.mPrimState;
-        sTreeNode* node = prim->mObj.mVtxState->mObj.mNode;
-        if (node != prevNode) {
-          prevNode = node;
-          geom = GeomNodeFor(sub, node);
+        // Triangle pass: one indexed triangle list per run of equal primitive states.
+        const ObjEntry<sPrimState>* prevPrim = nullptr;
+        prevNode = nullptr;
+        geom = nullptr;
+        for (ObjEntry<sTriangle>* t = sub.mTriangles.mFirstObj; t; t = t->mNext) {
+          const ObjEntry<sPrimState>* prim = t->mObj.mPrimState;
+          sTreeNode* node = prim->mObj.mVtxState->mObj.mNode;
+          if (node != prevNode) {
+            prevNode = node;
+            geom = GeomNodeFor(sub, node);
+          }
+          if (prim != prevPrim) {
+            ++sub.mNumTrilists;
+            ++geom->mObj.mNumTrilists;
+          }
+          prevPrim = prim;
+          ++geom->mObj.mNumTriangles;
         }
-        if (prim != prevPrim) {
-          ++sub.mNumTrilists;
-          ++geom->mObj.mNumTrilists;
-        }
-        prevPrim = prim;
-        ++geom->mObj.mNumTriangles;
-      }
 
-      SortByKey(sub.mGeomNodes, [](const sGeomNode& g) { return NodeIndex(g.mNode); });
-    }
-  }
+        SortByKey(sub.mGeomNodes, [](const sGeomNode& g) { return NodeIndex(g.mNode); });
+      });
 }

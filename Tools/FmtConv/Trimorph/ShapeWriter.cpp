@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "HelperThread.h"
 #include "NodeAlias.h"
 #include "OutputFile.h"
 #include "ParallelText.h"
@@ -437,15 +438,19 @@ void WriteAnimations(ShapeText& out, const Shape& shape) {
 
 }  // namespace
 
-Problem Shape::TryPrepareOutput() {
-  AssignIndices();
-  ComputeBounds();
-  BuildGeomNodes();
+Problem Shape::TryPrepareOutput(int threads) {
+  {
+    HelperThread helper;
+    if (threads >= 2) helper.Start();
+    AssignIndices(&helper);
+    ComputeBounds(&helper);
+    BuildGeomNodes(&helper);
+  }
   return CheckNumbersFinite(*this, NodesInHierarchyOrder(mNodeTree));
 }
 
 void Shape::WriteShape(const char* fileName, int threads) {
-  FailOn(TryPrepareOutput());
+  FailOn(TryPrepareOutput(threads));
   const std::vector<sTreeNode*> nodes = NodesInHierarchyOrder(mNodeTree);
   const int numNodes = mNodeTree.mNumNodes;
 
