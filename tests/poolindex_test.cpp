@@ -395,15 +395,24 @@ TEST(PoolIndex, TolerantIndexOnEveryGrid) {
       ObjSet<sVector> list;  // filled by Add alone, so that it makes no index of its own
       Index index(nullptr, grid);
       std::map<std::string, PoolHint<sVector>> hints;
+      std::vector<const PoolHint<sVector>*> order;  // the hints, in the order they were made
       for (int call = 0; call < 9000; ++call) {
         const sVector v = IndexProbe(r, kind, std::ldexp(1.0f, -grid));
         ObjEntry<sVector>* expected = Walk(list, v);
         bool sameBits = false;
         ASSERT_EQ(index.Find(v, &sameBits), expected)
             << "grid " << grid << " kind " << kind << " call " << call;
+        const size_t known = hints.size();
         PoolHint<sVector>& hint = hints[Bits(v)];
+        if (hints.size() > known) order.push_back(&hint);
         if (ObjEntry<sVector>* recalled = index.Recall(hint, v)) {
           ASSERT_EQ(recalled, expected) << "hint, call " << call;
+        }
+        // A hint made for another value (the import keeps the hints of earlier meshes) must
+        // not give another answer either.
+        const PoolHint<sVector>& other = *order[r() % order.size()];
+        if (ObjEntry<sVector>* recalled = index.Recall(other, v)) {
+          ASSERT_EQ(recalled, expected) << "other hint, call " << call;
         }
         if (!expected) {
           expected = list.Add(v);

@@ -60,6 +60,12 @@ void Shape::ReadAnimSettings(Database3ds* db) {
 
 namespace {
 
+// Makes v at least n long; the elements it has keep their values.
+template <class V>
+void GrowTo(std::vector<V>& v, size_t n) {
+  if (v.size() < n) v.resize(n);
+}
+
 // One level's import: the steps of Shape::ImportLevel and what they share.
 class LevelImport {
  public:
@@ -268,9 +274,12 @@ void LevelImport::ImportMeshGeometry(uint32_t index) {
 
   IntoNodeFrame(*mesh, *node, kf.get());
   FailOn(TryComputeMeshNormals(*mesh, work.mNormals));
-  work.mPointMemo.assign(mesh->pointcount, PoolHint<sVector>());
-  work.mUVMemo.assign(mesh->pointcount, PoolHint<sUVPoint>());
-  work.mNormalMemo.assign(work.mNormals.mStore.size(), sNormalMemo());
+  // The hints the mesh before last left are kept: one made for another vertex remembers a value
+  // asked for earlier in the same pool, and the index takes its entry back only when that is the
+  // answer for the value asked now (PoolIndex.h). Only hints never used before start empty.
+  GrowTo(work.mPointMemo, mesh->pointcount);
+  GrowTo(work.mUVMemo, mesh->pointcount);
+  GrowTo(work.mNormalMemo, work.mNormals.mStore.size());
 
   // Animation is taken from the first level only.
   if (kf && mLevelIndex == 0) mShape.AddNodeTrack(kf.get(), node);
@@ -504,6 +513,14 @@ void LevelImport::GatherCorners(sRun& run) {
 // The batches of a run, BATCH faces each: a pool's searches for a batch are asked for together.
 constexpr size_t BATCH = 64;
 
+// Whether hint was made for the very bits of value: the index may then take its entry back
+// without a search, which needs nothing from memory ahead. A hint made for another value (a
+// vertex of an earlier mesh) leads to a search.
+template <class T>
+bool Remembers(const PoolHint<T>& hint, const T& value) {
+  return hint.entry && memcmp(&hint.value, &value, sizeof(T)) == 0;
+}
+
 // Asks the memory for the line at p ahead of its use: the hints of a batch's corners lie all
 // over the mesh's hint arrays, and read one after the other each would wait for the memory.
 inline void PrefetchLine(const void* p) {
@@ -536,7 +553,8 @@ void LevelImport::PoolPoints(sRun& run) {
     const size_t begin = 3 * firstFace, end = 3 * (firstFace + n);
     for (size_t k = begin; k < end; ++k) PrefetchLine(&memo[vertex[k]]);
     for (size_t k = begin; k < end; ++k) {
-      if (!memo[vertex[k]].entry) pool.Prefetch(pointOf(k));
+      const sVector p = pointOf(k);
+      if (!Remembers(memo[vertex[k]], p)) pool.Prefetch(p);
     }
     for (size_t k = begin; k < end; ++k) out[k] = pool.FindOrAdd(pointOf(k), memo[vertex[k]]);
   });
@@ -566,7 +584,7 @@ void LevelImport::PoolNormals(sRun& run) {
     for (size_t k = 3 * firstFace; k < 3 * (firstFace + n); ++k) PrefetchLine(memo[k]);
     for (size_t i = firstFace; i < firstFace + n; ++i) {
       for (size_t k = 3 * i; k < 3 * i + 3; ++k) {
-        if (!memo[k]->mNormal.entry) pool.Prefetch(*normal[k]);
+        if (!Remembers(memo[k]->mNormal, *normal[k])) pool.Prefetch(*normal[k]);
       }
       pool.Prefetch(faceNorms[faces[i]]);
     }
@@ -601,7 +619,8 @@ void LevelImport::PoolVertices(sRun& run, const sGroupStates& states, sSubObject
         m.mVertexPool = &pool;
         m.mVertex = PoolHint<sVertex>();
       }
-      if (!m.mVertex.entry) pool.Prefetch(vertexOf(k));
+      const sVertex v = vertexOf(k);
+      if (!Remembers(m.mVertex, v)) pool.Prefetch(v);
     }
     for (size_t k = begin; k < end; ++k) out[k] = pool.FindOrAdd(vertexOf(k), memo[k]->mVertex);
     for (size_t i = firstFace; i < firstFace + n; ++i) {
