@@ -58,6 +58,61 @@ ObjEntry<sGeomNode>* GeomNodeFor(sSubObject& sub, sTreeNode* node) {
   return sub.mGeomNodes.FindOrAdd(g);
 }
 
+// The counts of one sub-object's geometry, per node: vertex sets and triangle lists.
+void CountGeometry(sSubObject& sub) {
+  // Vertex pass: one vertex set per run of equal vertex states.
+  const ObjEntry<sVtxState>* prevState = nullptr;
+  const sTreeNode* prevNode = nullptr;
+  ObjEntry<sGeomNode>* geom = nullptr;
+  for (ObjEntry<sVertex>* v = sub.mVertices.mFirstObj; v; v = v->mNext) {
+    const ObjEntry<sVtxState>* state = v->mObj.mVtxState;
+    if (state == prevState) continue;
+    prevState = state;
+    if (state->mObj.mNode != prevNode) {
+      prevNode = state->mObj.mNode;
+      geom = GeomNodeFor(sub, state->mObj.mNode);
+    }
+    if (state->mObj.mLightCfg->mObj == LIGHTCFG_REFLECT) {
+      sub.mLightFlags = SUBOBJ_LIGHTFLAGS_REFLECT;
+    }
+    ++sub.mNumTxLightCmds;
+    ++geom->mObj.mNumTxLightCmds;
+  }
+
+  sub.mNumTriangles += sub.mTriangles.mNumObjs;
+
+  // Triangle pass: one indexed triangle list per run of equal primitive states.
+  const ObjEntry<sPrimState>* prevPrim = nullptr;
+  prevNode = nullptr;
+  geom = nullptr;
+  for (ObjEntry<sTriangle>* t = sub.mTriangles.mFirstObj; t; t = t->mNext) {
+    const ObjEntry<sPrimState>* prim = t->mObj.mPrimState;
+    sTreeNode* node = prim->mObj.mVtxState->mObj.mNode;
+    if (node != prevNode) {
+      prevNode = node;
+      geom = GeomNodeFor(sub, node);
+    }
+    if (prim != prevPrim) {
+      ++sub.mNumTrilists;
+      ++geom->mObj.mNumTrilists;
+    }
+    prevPrim = prim;
+    ++geom->mObj.mNumTriangles;
+  }
+
+  SortByKey(sub.mGeomNodes, [](const sGeomNode& g) { return NodeIndex(g.mNode); });
+}
+
+// Calls work(sub) for every sub-object, shared with helper by the sub-objects' sizes: each
+// sub-object's pools are its own.
+template <class Work>
+void ShareSubObjects(const std::vector<sSubObject*>& subs, HelperThread* helper, Work work) {
+  ShareWork(
+      helper, subs.size(),
+      [&](size_t i) { return subs[i]->mVertices.mNumObjs + subs[i]->mTriangles.mNumObjs; },
+      [&](size_t i) { work(*subs[i]); });
+}
+
 }  // namespace
 
 std::vector<sSubObject*> Shape::SubObjects() {
@@ -94,69 +149,16 @@ void Shape::AssignIndices(HelperThread* helper) {
   for (ObjEntry<sDistLevel>* d = mDistLevels.mFirstObj; d; d = d->mNext) {
     SortByKey(d->mObj.mSubObjects, [](const sSubObject& s) { return s.mId; });
   }
-  // Each sub-object's pools are its own; the keys (states, shaders, light configurations) are
-  // numbered above.
-  const std::vector<sSubObject*> subs = SubObjects();
-  ShareWork(
-      helper, subs.size(),
-      [&](size_t i) { return subs[i]->mVertices.mNumObjs + subs[i]->mTriangles.mNumObjs; },
-      [&](size_t i) {
-        sSubObject& sub = *subs[i];
-        SortByKey(sub.mVertices, [](const sVertex& v) { return v.mVtxState->mIndex; });
-        SortByKey(sub.mTriangles, [](const sTriangle& t) { return t.mPrimState->mIndex; });
-        SortByKey(sub.mShaderRefs, [](ObjEntry<int>* r) { return r->mIndex; });
-        SortByKey(sub.mLightCfgRefs, [](ObjEntry<int>* r) { return r->mIndex; });
-      });
+  // The keys of the sub-objects' pools (states, shaders, light configurations) are numbered
+  // above.
+  ShareSubObjects(SubObjects(), helper, [](sSubObject& sub) {
+    SortByKey(sub.mVertices, [](const sVertex& v) { return v.mVtxState->mIndex; });
+    SortByKey(sub.mTriangles, [](const sTriangle& t) { return t.mPrimState->mIndex; });
+    SortByKey(sub.mShaderRefs, [](ObjEntry<int>* r) { return r->mIndex; });
+    SortByKey(sub.mLightCfgRefs, [](ObjEntry<int>* r) { return r->mIndex; });
+  });
 }
 
 void Shape::BuildGeomNodes(HelperThread* helper) {
-  const std::vector<sSubObject*> subs = SubObjects();
-  ShareWork(
-      helper, subs.size(),
-      [&](size_t i) { return subs[i]->mVertices.mNumObjs + subs[i]->mTriangles.mNumObjs; },
-      [&](size_t i) {
-        sSubObject& sub = *subs[i];
-
-        // Vertex pass: one vertex set per run of equal vertex states.
-        const ObjEntry<sVtxState>* prevState = nullptr;
-        const sTreeNode* prevNode = nullptr;
-        ObjEntry<sGeomNode>* geom = nullptr;
-        for (ObjEntry<sVertex>* v = sub.mVertices.mFirstObj; v; v = v->mNext) {
-          const ObjEntry<sVtxState>* state = v->mObj.mVtxState;
-          if (state == prevState) continue;
-          prevState = state;
-          if (state->mObj.mNode != prevNode) {
-            prevNode = state->mObj.mNode;
-            geom = GeomNodeFor(sub, state->mObj.mNode);
-          }
-          if (state->mObj.mLightCfg->mObj == LIGHTCFG_REFLECT) {
-            sub.mLightFlags = SUBOBJ_LIGHTFLAGS_REFLECT;
-          }
-          ++sub.mNumTxLightCmds;
-          ++geom->mObj.mNumTxLightCmds;
-        }
-
-        sub.mNumTriangles += sub.mTriangles.mNumObjs;
-
-        // Triangle pass: one indexed triangle list per run of equal primitive states.
-        const ObjEntry<sPrimState>* prevPrim = nullptr;
-        prevNode = nullptr;
-        geom = nullptr;
-        for (ObjEntry<sTriangle>* t = sub.mTriangles.mFirstObj; t; t = t->mNext) {
-          const ObjEntry<sPrimState>* prim = t->mObj.mPrimState;
-          sTreeNode* node = prim->mObj.mVtxState->mObj.mNode;
-          if (node != prevNode) {
-            prevNode = node;
-            geom = GeomNodeFor(sub, node);
-          }
-          if (prim != prevPrim) {
-            ++sub.mNumTrilists;
-            ++geom->mObj.mNumTrilists;
-          }
-          prevPrim = prim;
-          ++geom->mObj.mNumTriangles;
-        }
-
-        SortByKey(sub.mGeomNodes, [](const sGeomNode& g) { return NodeIndex(g.mNode); });
-      });
+  ShareSubObjects(SubObjects(), helper, CountGeometry);
 }
